@@ -1,0 +1,230 @@
+#include "network/HttpClient.h"
+
+#include <QDebug>
+#include <QJsonDocument>
+#include <QMetaEnum>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrlQuery>
+
+#include "network/ApiBaseUrl.h"
+#include "network/ApiResponse.h"
+#include "security/CryptoUtil.h"
+
+namespace Orvo::Api::Network {
+
+namespace {
+
+constexpr int kLoggedBodyBytes = 500;
+
+const char *errorName(QNetworkReply::NetworkError code)
+{
+    const char *name = QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(code);
+    return name ? name : "UnknownError";
+}
+
+} // namespace
+
+HttpClient *HttpClient::instance()
+{
+    static HttpClient client;
+    return &client;
+}
+
+HttpClient::HttpClient()
+    : m_networkManager(new QNetworkAccessManager(this)), m_baseUrl(apiBaseUrl())
+{ }
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::get(const QString &endpoint, const ResponseCallback &callback,
+                     const QueryItems &query)
+{
+    sendGet(endpoint, callback, query, true);
+}
+
+void HttpClient::getWithoutAuth(const QString &endpoint, const ResponseCallback &callback,
+                                const QueryItems &query)
+{
+    sendGet(endpoint, callback, query, false);
+}
+
+void HttpClient::post(const QString &endpoint, const QJsonObject &body,
+                      const ResponseCallback &callback)
+{
+    sendPost(endpoint, body, callback, true);
+}
+
+void HttpClient::postWithoutAuth(const QString &endpoint, const QJsonObject &body,
+                                 const ResponseCallback &callback)
+{
+    sendPost(endpoint, body, callback, false);
+}
+
+void HttpClient::setAuthToken(const QString &token)
+{
+    m_authToken = token;
+    qDebug().noquote() << "[HttpClient] 设置认证Token";
+}
+
+void HttpClient::clearAuthToken()
+{
+    m_authToken.clear();
+    qDebug().noquote() << "[HttpClient] 清除认证Token";
+}
+
+QString HttpClient::authToken() const
+{
+    return m_authToken;
+}
+
+void HttpClient::setApiEncryption(bool enabled, const QString &secretKey)
+{
+    m_apiEncryptEnabled = enabled;
+    m_apiSecretKey = secretKey;
+    qDebug().noquote() << "[HttpClient] API加密:" << (enabled ? "已启用" : "已禁用");
+}
+
+QUrl HttpClient::buildUrl(const QString &endpoint, const QueryItems &query) const
+{
+    QString text = m_baseUrl;
+    if (!text.endsWith(QLatin1Char('/')))
+        text += QLatin1Char('/');
+    text += endpoint.startsWith(QLatin1Char('/')) ? endpoint.mid(1) : endpoint;
+
+    QUrl url(text, QUrl::TolerantMode);
+    if (!query.isEmpty()) {
+        QUrlQuery items;
+        for (auto it = query.cbegin(); it != query.cend(); ++it)
+            items.addQueryItem(it.key(), it.value());
+        url.setQuery(items);
+    }
+    return url;
+}
+
+QNetworkRequest HttpClient::createRequest(const QUrl &url, bool withAuth) const
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Accept", "application/json");
+    request.setRawHeader("X-Device-Type", "windows");
+    request.setRawHeader("X-App-Version", "1.0.0");
+    if (withAuth && !m_authToken.isEmpty())
+        request.setRawHeader("Authorization",
+                             QStringLiteral("Bearer %1").arg(m_authToken).toUtf8());
+    request.setTransferTimeout(m_timeoutMs);
+    return request;
+}
+
+void HttpClient::sendGet(const QString &endpoint, const ResponseCallback &callback,
+                         const QueryItems &query, bool withAuth)
+{
+    const QUrl url = buildUrl(endpoint, query);
+    const QNetworkRequest request = createRequest(url, withAuth);
+    qDebug().noquote() << (withAuth ? "[HttpClient] GET请求:" : "[HttpClient] GET请求(无认证):")
+                       << url.toString();
+    connectReply(m_networkManager->get(request), callback);
+}
+
+void HttpClient::sendPost(const QString &endpoint, const QJsonObject &body,
+                          const ResponseCallback &callback, bool withAuth)
+{
+    const QUrl url = buildUrl(endpoint, {});
+    const QNetworkRequest request = createRequest(url, withAuth);
+    const QByteArray payload = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    if (withAuth) {
+        qDebug().noquote() << "[HttpClient] POST请求:" << url.toString();
+        qDebug().noquote() << "[HttpClient] 请求体:" << QString::fromUtf8(payload);
+    } else {
+        // Login and registration bodies carry the password: never logged.
+        qDebug().noquote() << "[HttpClient] POST请求(无认证):" << url.toString();
+    }
+    connectReply(m_networkManager->post(request, payload), callback);
+}
+
+void HttpClient::connectReply(QNetworkReply *reply, const ResponseCallback &callback)
+{
+    QObject::connect(reply, &QNetworkReply::finished, this,
+                     [this, reply, callback]() { handleReply(reply, callback); });
+    QObject::connect(reply, &QNetworkReply::errorOccurred, this,
+                     [this, reply](QNetworkReply::NetworkError code) {
+                         if (code == QNetworkReply::NoError)
+                             return;
+                         qDebug().noquote()
+                             << "[HttpClient] 网络错误:" << errorName(code) << reply->errorString();
+                         emit networkError(reply->errorString());
+                     });
+}
+
+void HttpClient::handleReply(QNetworkReply *reply, const ResponseCallback &callback)
+{
+    ApiResponse response;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = reply->readAll();
+
+    if (reply->error() == QNetworkReply::NoError) {
+        QByteArray used = body;
+        bool verified = true;
+        if (m_apiEncryptEnabled && !m_apiSecretKey.isEmpty())
+            verified = decryptResponse(body, &used);
+        response.statusCode = status;
+        if (verified) {
+            response.rawData = used;
+            response.json = ApiResponse::parseObject(used);
+        } else {
+            // An unverified envelope is never handed on as data.
+            response.errorCode = QNetworkReply::ProtocolFailure;
+            response.errorString = QStringLiteral("API响应签名验证失败");
+        }
+        qDebug().noquote() << "[HttpClient] 响应成功, HTTP状态码:" << status;
+        qDebug().noquote() << "[HttpClient] 响应数据:"
+                           << QString::fromUtf8(used.left(kLoggedBodyBytes));
+    } else {
+        qDebug().noquote() << "[HttpClient] 请求失败, HTTP状态码:" << status;
+        qDebug().noquote() << "[HttpClient] 错误:" << reply->errorString();
+        qDebug().noquote() << "[HttpClient] 响应数据:" << QString::fromUtf8(body);
+        if (status > 0) {
+            response.rawData = body;
+            response.statusCode = status;
+            response.json = ApiResponse::parseObject(body);
+        } else {
+            response.errorCode = reply->error();
+            response.errorString = reply->errorString();
+        }
+    }
+
+    if (response.statusCode == 401) {
+        qDebug().noquote() << "[HttpClient] Token无效，需要重新登录";
+        emit authenticationRequired();
+    }
+
+    if (callback)
+        callback(response);
+    reply->deleteLater();
+}
+
+bool HttpClient::decryptResponse(const QByteArray &body, QByteArray *result) const
+{
+    *result = body;
+    const QJsonObject envelope = ApiResponse::parseObject(body);
+    if (envelope.isEmpty())
+        return true;
+    if (!envelope.value(QStringLiteral("encrypted")).toBool(false))
+        return true;
+    const QString data = envelope.value(QStringLiteral("data")).toString();
+    const QString signature = envelope.value(QStringLiteral("signature")).toString();
+    if (data.isEmpty())
+        return true;
+
+    const QString expected = Security::CryptoUtil::md5Hex(data + m_apiSecretKey);
+    if (signature == expected) {
+        *result = QByteArray::fromBase64(data.toUtf8());
+        qDebug().noquote() << "[HttpClient] API响应解密成功";
+        return true;
+    }
+    qWarning().noquote() << "[HttpClient] API响应签名验证失败";
+    return false;
+}
+
+} // namespace Orvo::Api::Network
