@@ -5,6 +5,7 @@
 #include "models/JsonReader.h"
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
+#include "storage/LocalStorage.h"
 
 namespace Orvo::Api::Services {
 
@@ -20,6 +21,8 @@ AnnouncementService *AnnouncementService::instance()
 }
 
 AnnouncementService::AnnouncementService()
+    : m_lastReadId(
+        Storage::LocalStorage::instance()->getInt(QStringLiteral("last_read_announcement_id"), 0))
 {
     qRegisterMetaType<Announcement>();
     qRegisterMetaType<QList<Announcement>>();

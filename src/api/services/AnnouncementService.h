@@ -32,6 +32,7 @@ private:
     ~AnnouncementService() override;
 
     QList<Models::Announcement> m_announcements;
+    int m_lastReadId = 0;
 };
 
 } // namespace Orvo::Api::Services
