@@ -1,3 +1,5 @@
+#include <limits>
+
 #include <QTest>
 
 #include "bridge/ConnectPermission.h"
@@ -73,6 +75,13 @@ private slots:
         QTest::newRow("negative left, no total")
             << false << qint64(0) << -0.5 << 0 << false << 0 << 120;
         QTest::newRow("none left, total 3") << false << qint64(0) << 0.0 << 3 << false << 0 << 180;
+        // Absurd figures from the service show as the largest value, not an overflow.
+        QTest::newRow("huge hours left")
+            << false << qint64(0) << 1e300 << 0 << false << 0 << std::numeric_limits<int>::max();
+        QTest::newRow("huge total") << false << qint64(0) << 0.0 << std::numeric_limits<int>::max()
+                                    << false << 0 << std::numeric_limits<int>::max();
+        QTest::newRow("expiry in a far future") << true << qint64(200000000000000) << 0.0 << 0
+                                                << true << std::numeric_limits<int>::max() << 0;
     }
 
     void derivesTheShownValues()
