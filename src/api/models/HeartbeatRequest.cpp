@@ -1,0 +1,17 @@
+#include "models/HeartbeatRequest.h"
+
+namespace Orvo::Api::Models {
+
+QJsonObject HeartbeatRequest::toJson() const
+{
+    // The server id is deliberately not part of the body.
+    QJsonObject json;
+    json.insert(QStringLiteral("device_id"), deviceId);
+    json.insert(QStringLiteral("connection_status"), connectionStatus);
+    json.insert(QStringLiteral("upload_bytes"), uploadBytes);
+    json.insert(QStringLiteral("download_bytes"), downloadBytes);
+    json.insert(QStringLiteral("latency_ms"), latencyMs);
+    return json;
+}
+
+} // namespace Orvo::Api::Models

@@ -1,0 +1,44 @@
+// Starts a heartbeat series and leaves main while it runs, the way the program
+// ends when its window is closed during a connection. Modes (first argument):
+//   "answered"  quits once the first heartbeat has been answered;
+//   "in-flight" quits while the first heartbeat still waits for its answer;
+//   "no-loop"   returns without ever running the event loop.
+#include <QCoreApplication>
+#include <QDebug>
+#include <QTimer>
+
+#include "network/HttpClient.h"
+#include "services/HeartbeatService.h"
+
+using Orvo::Api::Network::HttpClient;
+using Orvo::Api::Services::HeartbeatService;
+
+// Whatever is logged after this line happens while the process exits.
+static const char *const kLeaving = "[probe] leaving main";
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString mode = app.arguments().value(1);
+
+    HttpClient::instance()->setAuthToken(QStringLiteral("tok-exit"));
+    HeartbeatService *heartbeat = HeartbeatService::instance();
+    heartbeat->startAutoHeartbeat(7, 0);
+    heartbeat->updateTraffic(1000, 2000);
+
+    if (mode == QLatin1String("no-loop")) {
+        qDebug().noquote() << kLeaving;
+        return 0;
+    }
+    if (mode == QLatin1String("answered")) {
+        QObject::connect(heartbeat, &HeartbeatService::heartbeatSuccess, &app,
+                         &QCoreApplication::quit);
+    } else {
+        QTimer::singleShot(300, &app, &QCoreApplication::quit);
+    }
+    // Never waits for ever, whatever the service does.
+    QTimer::singleShot(10000, &app, [&app]() { app.exit(3); });
+    const int code = app.exec();
+    qDebug().noquote() << kLeaving;
+    return code;
+}

@@ -1,0 +1,524 @@
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "FakeService.h"
+#include "TestApiBaseUrl.h"
+#include "models/HeartbeatResponse.h"
+#include "models/HeartbeatStats.h"
+#include "network/HttpClient.h"
+#include "services/HeartbeatService.h"
+#include "storage/TokenManager.h"
+
+using Orvo::Api::Models::HeartbeatResponse;
+using Orvo::Api::Models::HeartbeatStats;
+using Orvo::Api::Network::HttpClient;
+using Orvo::Api::Security::TokenManager;
+using Orvo::Api::Services::HeartbeatService;
+using Orvo::Testing::FakeReply;
+using Orvo::Testing::FakeService;
+using Orvo::Testing::RecordedRequest;
+
+Q_DECLARE_METATYPE(FakeReply)
+
+namespace {
+
+// Every period runs this many times faster: the default 30 s become 750 ms.
+constexpr int kCompression = 40;
+constexpr int kDefaultPeriodMs = 30000 / kCompression;
+const QString kHeartbeat = QStringLiteral("heartbeat");
+const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
+
+FakeReply reply(const QByteArray &json, int status = 200)
+{
+    return FakeReply::raw(json, status);
+}
+
+FakeReply activeReply()
+{
+    return reply(R"({"success": true, "data": {"interval": 30,
+                    "device_status": {"status": "active", "force_disconnect": false}}})");
+}
+
+FakeReply unauthorisedReply()
+{
+    return reply(R"({"message": "Unauthenticated."})", 401);
+}
+
+} // namespace
+
+class HeartbeatServiceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeService m_service;
+    HeartbeatService *heartbeat() { return HeartbeatService::instance(); }
+
+    QList<RecordedRequest> beats() const { return m_service.requests(kHeartbeat); }
+
+    // Times of the replies to the heartbeats, as the service's signals report them.
+    struct ReplyClock
+    {
+        QElapsedTimer clock;
+        QList<qint64> at;
+    };
+
+    void watchReplies(ReplyClock *replies, QObject *context)
+    {
+        replies->clock.start();
+        QObject::connect(heartbeat(), &HeartbeatService::heartbeatSuccess, context,
+                         [replies]() { replies->at << replies->clock.elapsed(); });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_service.start());
+        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        HeartbeatService::setTimeCompressionForTesting(kCompression);
+        heartbeat();
+    }
+
+    void init()
+    {
+        m_service.clearReplies();
+        m_service.clearRequests();
+        m_service.setReply("POST", kHeartbeat, activeReply());
+        HttpClient::instance()->setAuthToken(QStringLiteral("tok-hb"));
+    }
+
+    void cleanup()
+    {
+        heartbeat()->stopAutoHeartbeat();
+        // Let the last replies come in before the next test watches the signals.
+        QTest::qWait(200);
+    }
+
+    void seriesCarriesExactlyFiveMembers()
+    {
+        // Values stored before the start are not sent: a series starts from zero.
+        heartbeat()->updateTraffic(100, 200);
+        heartbeat()->setLatency(50);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(beats().size(), 1, kDefaultPeriodMs / 2);
+
+        const RecordedRequest first = beats().at(0);
+        QCOMPARE(first.method, QByteArray("POST"));
+        QCOMPARE(first.header("Authorization"), QByteArray("Bearer tok-hb"));
+        QStringList keys = first.json().keys();
+        keys.sort();
+        QCOMPARE(keys,
+                 QStringList({ "connection_status", "device_id", "download_bytes", "latency_ms",
+                               "upload_bytes" }));
+        const QString deviceId = TokenManager::instance()->deviceId();
+        QVERIFY(!deviceId.isEmpty());
+        QCOMPARE(first.json().value("device_id").toString(), deviceId);
+        QCOMPARE(first.json().value("connection_status").toString(), QString("connected"));
+        QCOMPARE(first.json().value("upload_bytes").toInteger(-1), 0);
+        QCOMPARE(first.json().value("download_bytes").toInteger(-1), 0);
+        QCOMPARE(first.json().value("latency_ms").toInteger(-1), 0);
+
+        // Totals beyond 32 bits travel as JSON integers.
+        heartbeat()->updateTraffic(5000000000LL, 7000000001LL);
+        heartbeat()->setLatency(42);
+        QTRY_COMPARE_WITH_TIMEOUT(beats().size(), 2, 4 * kDefaultPeriodMs);
+        const RecordedRequest tick = beats().at(1);
+        QCOMPARE(tick.json().value("connection_status").toString(), QString("connected"));
+        QVERIFY(tick.body.contains("\"upload_bytes\":5000000000"));
+        QVERIFY(tick.body.contains("\"download_bytes\":7000000001"));
+        QCOMPARE(tick.json().value("latency_ms").toInteger(-1), 42);
+        QCOMPARE(tick.json().size(), 5);
+
+        heartbeat()->stopAutoHeartbeat();
+        QTRY_COMPARE(beats().size(), 3);
+        const RecordedRequest last = beats().at(2);
+        QCOMPARE(last.json().value("connection_status").toString(), QString("disconnected"));
+        QCOMPARE(last.json().value("upload_bytes").toInteger(-1), 5000000000LL);
+        QCOMPARE(last.json().value("download_bytes").toInteger(-1), 7000000001LL);
+        QCOMPARE(last.json().value("latency_ms").toInteger(-1), 42);
+        QCOMPARE(last.json().size(), 5);
+
+        // Stopped for good: no tick, and stopping an idle service sends nothing.
+        heartbeat()->stopAutoHeartbeat();
+        QTest::qWait(2 * kDefaultPeriodMs);
+        QCOMPARE(beats().size(), 3);
+    }
+
+    void restartEndsTheOldSeriesFirst()
+    {
+        heartbeat()->startAutoHeartbeat(7, 0);
+        heartbeat()->updateTraffic(10, 20);
+        heartbeat()->startAutoHeartbeat(8, 0);
+        QTRY_COMPARE(beats().size(), 3);
+        const QList<RecordedRequest> sent = beats();
+        QCOMPARE(sent.at(0).json().value("connection_status").toString(), QString("connected"));
+        QCOMPARE(sent.at(1).json().value("connection_status").toString(), QString("disconnected"));
+        QCOMPARE(sent.at(1).json().value("upload_bytes").toInteger(-1), 10);
+        QCOMPARE(sent.at(2).json().value("connection_status").toString(), QString("connected"));
+        QCOMPARE(sent.at(2).json().value("upload_bytes").toInteger(-1), 0);
+    }
+
+    void replyIntervalSetsThePeriod_data()
+    {
+        QTest::addColumn<QByteArray>("interval");
+        QTest::addColumn<int>("periodMs"); // 0: no further heartbeat in sight
+
+        QTest::newRow("default 30") << QByteArray("30") << kDefaultPeriodMs;
+        QTest::newRow("60") << QByteArray("60") << 60000 / kCompression;
+        QTest::newRow("zero") << QByteArray("0") << kDefaultPeriodMs;
+        QTest::newRow("negative") << QByteArray("-5") << kDefaultPeriodMs;
+        QTest::newRow("not whole") << QByteArray("1.5") << kDefaultPeriodMs;
+        QTest::newRow("text") << QByteArray("\"60\"") << kDefaultPeriodMs;
+        // 2147483 s is the longest period a timer holds; one more second
+        // would overflow in milliseconds and is ignored, as is the int maximum.
+        QTest::newRow("longest that fits") << QByteArray("2147483") << 0;
+        QTest::newRow("first that overflows") << QByteArray("2147484") << kDefaultPeriodMs;
+        QTest::newRow("int maximum") << QByteArray("2147483647") << kDefaultPeriodMs;
+    }
+
+    void replyIntervalSetsThePeriod()
+    {
+        QFETCH(QByteArray, interval);
+        QFETCH(int, periodMs);
+
+        m_service.queueReply("POST", kHeartbeat,
+                             reply(R"({"success": true, "data": {"interval": )" + interval
+                                   + R"(, "device_status": {"status": "active"}}})"));
+        QObject context;
+        ReplyClock replies;
+        watchReplies(&replies, &context);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE(replies.at.size(), 1);
+
+        if (periodMs == 0) {
+            QTest::qWait(3 * kDefaultPeriodMs);
+            QCOMPARE(beats().size(), 1);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 2, 4 * periodMs);
+        const qint64 gap = replies.at.at(1) - replies.at.at(0);
+        // Timers may fire a little early; a busy machine makes them late.
+        QVERIFY2(gap >= periodMs * 0.85, qPrintable(QString::number(gap)));
+        QVERIFY2(gap < periodMs * 1.7, qPrintable(QString::number(gap)));
+    }
+
+    void longerPeriodStaysUntilTheNextStart()
+    {
+        const int longMs = 60000 / kCompression;
+        m_service.queueReply("POST", kHeartbeat, reply(R"({"success": true, "data": {"interval": 60,
+                                   "device_status": {"status": "active"}}})"));
+        QObject context;
+        ReplyClock replies;
+        watchReplies(&replies, &context);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        // The later replies say 30: that does not bring the 30 s period back.
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 3, 4 * longMs);
+        QVERIFY(replies.at.at(1) - replies.at.at(0) >= longMs * 0.85);
+        QVERIFY(replies.at.at(2) - replies.at.at(1) >= longMs * 0.85);
+
+        // A new start sets the period anew.
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE(replies.at.size(), 5); // the old series' last, the new one's first
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 6, 4 * kDefaultPeriodMs);
+        QVERIFY(replies.at.at(5) - replies.at.at(4) < kDefaultPeriodMs * 1.7);
+    }
+
+    void replyRulesInOrder_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("events");
+
+        QTest::newRow("active") << QByteArray(
+            R"({"success": true, "data": {"device_status": {"status": "active",
+               "force_disconnect": false, "message": "ok"}}})")
+                                << QStringList { "user", "callback true", "success" };
+        QTest::newRow("status not exactly active")
+            << QByteArray(R"({"success": true, "data": {"device_status": {"status": "Active",
+                          "message": "请重新连接"}}})")
+            << QStringList { "force 请重新连接", "user", "callback true", "success" };
+        QTest::newRow("device disabled")
+            << QByteArray(R"({"success": true, "data": {"device_status": {"status": "disabled",
+                          "message": "设备已被禁用"}}})")
+            << QStringList { "force 设备已被禁用", "user", "callback true", "success" };
+        QTest::newRow("demanded while active")
+            << QByteArray(R"({"success": true, "data": {"device_status": {"status": "active",
+                          "force_disconnect": true, "message": "管理员断开"}}})")
+            << QStringList { "force 管理员断开", "user", "callback true", "success" };
+        QTest::newRow("demand as text does not count")
+            << QByteArray(R"({"success": true, "data": {"device_status": {"status": "active",
+                          "force_disconnect": "true"}}})")
+            << QStringList { "user", "callback true", "success" };
+        QTest::newRow("no device status")
+            << QByteArray(R"({"success": true, "data": {"interval": 30}})")
+            << QStringList { "force ", "user", "callback true", "success" };
+        QTest::newRow("no data") << QByteArray(R"({"success": true})")
+                                 << QStringList { "force ", "user", "callback true", "success" };
+    }
+
+    void replyRulesInOrder()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, events);
+
+        m_service.setReply("POST", kHeartbeat, reply(body));
+        QObject context;
+        QStringList seen;
+        QObject::connect(heartbeat(), &HeartbeatService::forceDisconnectRequired, &context,
+                         [&seen](const QString &message) { seen << "force " + message; });
+        QObject::connect(heartbeat(), &HeartbeatService::userStatusUpdated, &context,
+                         [&seen]() { seen << "user"; });
+        QObject::connect(heartbeat(), &HeartbeatService::heartbeatSuccess, &context,
+                         [&seen]() { seen << "success"; });
+        QObject::connect(heartbeat(), &HeartbeatService::heartbeatFailed, &context,
+                         [&seen](const QString &message) { seen << "failed " + message; });
+
+        heartbeat()->sendHeartbeat(3, QStringLiteral("connected"), 1, 2, 3,
+                                   [&seen](bool ok, const HeartbeatResponse &) {
+                                       seen << (ok ? "callback true" : "callback false");
+                                   });
+        QTRY_VERIFY(seen.contains("success"));
+        QTest::qWait(20);
+        QCOMPARE(seen, events);
+    }
+
+    void userStatusFromTheReply_data()
+    {
+        QTest::addColumn<QByteArray>("userStatus");
+        QTest::addColumn<bool>("isVip");
+        QTest::addColumn<double>("hours");
+
+        QTest::newRow("vip") << QByteArray(R"(, "user_status": {"is_vip": true,
+                                             "trial_hours_remaining": 2.5})")
+                             << true << 2.5;
+        QTest::newRow("trial used up") << QByteArray(R"(, "user_status": {"is_vip": false,
+                                                       "trial_hours_remaining": -0.02})")
+                                       << false << -0.02;
+        QTest::newRow("no user status") << QByteArray() << false << 0.0;
+    }
+
+    void userStatusFromTheReply()
+    {
+        QFETCH(QByteArray, userStatus);
+        QFETCH(bool, isVip);
+        QFETCH(double, hours);
+
+        m_service.setReply("POST", kHeartbeat,
+                           reply(R"({"success": true, "data": {"device_status":
+                                 {"status": "active"})"
+                                 + userStatus + "}}"));
+        QSignalSpy updated(heartbeat(), &HeartbeatService::userStatusUpdated);
+        QSignalSpy succeeded(heartbeat(), &HeartbeatService::heartbeatSuccess);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE(updated.size(), 1);
+        QCOMPARE(updated.at(0).at(0).toBool(), isVip);
+        QCOMPARE(updated.at(0).at(1).toDouble(), hours);
+        QTRY_COMPARE(succeeded.size(), 1);
+        const auto response = succeeded.at(0).at(0).value<HeartbeatResponse>();
+        QCOMPARE(response.data.userStatus.isVip, isVip);
+        QCOMPARE(response.data.userStatus.trialHoursRemaining, hours);
+    }
+
+    void failedHeartbeat_data()
+    {
+        QTest::addColumn<FakeReply>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("forced");
+
+        QTest::newRow("401") << unauthorisedReply() << "Unauthenticated." << true;
+        QTest::newRow("server error")
+            << reply(R"({"message": "服务器错误"})", 500) << "服务器错误" << false;
+        QTest::newRow("refused in body")
+            << reply(R"({"success": false, "message": "设备未注册"})") << "设备未注册" << false;
+        QTest::newRow("no answer") << FakeReply::dropped() << QString() << false;
+    }
+
+    void failedHeartbeat()
+    {
+        QFETCH(FakeReply, answer);
+        QFETCH(QString, message);
+        QFETCH(bool, forced);
+
+        m_service.setReply("POST", kHeartbeat, answer);
+        QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        QSignalSpy succeeded(heartbeat(), &HeartbeatService::heartbeatSuccess);
+        int calls = 0;
+        HeartbeatResponse result;
+        result.data.interval = -1;
+        heartbeat()->sendHeartbeat(3, QStringLiteral("connected"), 1, 2, 3,
+                                   [&](bool ok, const HeartbeatResponse &response) {
+                                       ++calls;
+                                       QVERIFY(!ok);
+                                       result = response;
+                                   });
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(calls, 1);
+        QCOMPARE(result.success, false);
+        QCOMPARE(result.data.interval, 30);
+        if (message.isEmpty())
+            QVERIFY(!failed.at(0).at(0).toString().isEmpty()); // the transport's own text
+        else
+            QCOMPARE(failed.at(0).at(0).toString(), message);
+        QCOMPARE(force.size(), forced ? 1 : 0);
+        if (forced)
+            QCOMPARE(force.at(0).at(0).toString(), kSignedInElsewhere);
+        QCOMPARE(succeeded.size(), 0);
+    }
+
+    void failuresKeepTheSeriesRunning()
+    {
+        m_service.setReply("POST", kHeartbeat, reply(R"({"message": "忙"})", 503));
+        QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 3, 6 * kDefaultPeriodMs);
+        QCOMPARE(force.size(), 0);
+        for (const RecordedRequest &beat : beats())
+            QCOMPARE(beat.json().value("connection_status").toString(), QString("connected"));
+    }
+
+    void withoutTokenNothingIsSent()
+    {
+        HttpClient::instance()->clearAuthToken();
+        QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
+        int calls = 0;
+        heartbeat()->sendHeartbeat(3, QStringLiteral("connected"), 1, 2, 3,
+                                   [&](bool ok, const HeartbeatResponse &response) {
+                                       ++calls;
+                                       QVERIFY(!ok);
+                                       QCOMPARE(response.success, false);
+                                   });
+        QCOMPARE(calls, 1);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), QString("Token为空，请先登录"));
+
+        // A series refuses again on every tick and keeps running.
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QCOMPARE(failed.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 4, 6 * kDefaultPeriodMs);
+        QCOMPARE(failed.at(3).at(0).toString(), QString("Token为空，请先登录"));
+        QCOMPARE(beats().size(), 0);
+    }
+
+    void unauthorisedEndsTheSeriesWithOneWarning()
+    {
+        m_service.setReply("POST", kHeartbeat, unauthorisedReply());
+        QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        heartbeat()->startAutoHeartbeat(7, 0);
+
+        // The series ends with its last heartbeat, under the same token; that one
+        // is refused too, but the user is told only once.
+        QTRY_COMPARE(failed.size(), 2);
+        const QList<RecordedRequest> sent = beats();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(1).json().value("connection_status").toString(), QString("disconnected"));
+        QCOMPARE(sent.at(1).header("Authorization"), QByteArray("Bearer tok-hb"));
+        QCOMPARE(force.size(), 1);
+        QCOMPARE(force.at(0).at(0).toString(), kSignedInElsewhere);
+
+        QTest::qWait(2 * kDefaultPeriodMs);
+        QCOMPARE(beats().size(), 2);
+        QCOMPARE(force.size(), 1);
+    }
+
+    void unauthorisedLastHeartbeatOfAStoppedSeriesIsReported()
+    {
+        QSignalSpy succeeded(heartbeat(), &HeartbeatService::heartbeatSuccess);
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE(succeeded.size(), 1);
+
+        // Signed in elsewhere meanwhile: the user learns it from the last heartbeat.
+        m_service.setReply("POST", kHeartbeat, unauthorisedReply());
+        heartbeat()->stopAutoHeartbeat();
+        QTRY_COMPARE(force.size(), 1);
+        QCOMPARE(force.at(0).at(0).toString(), kSignedInElsewhere);
+    }
+
+    void forcedByReplyEndsWhenTheReceiverStops()
+    {
+        m_service.setReply("POST", kHeartbeat, reply(R"({"success": true, "data": {"device_status":
+                                 {"status": "disabled", "message": "设备已停用"}}})"));
+        QObject engine;
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        QSignalSpy succeeded(heartbeat(), &HeartbeatService::heartbeatSuccess);
+        QObject::connect(heartbeat(), &HeartbeatService::forceDisconnectRequired, &engine,
+                         [this]() { heartbeat()->stopAutoHeartbeat(); });
+        heartbeat()->startAutoHeartbeat(7, 0);
+
+        // The answer to the last heartbeat says the same; it is not a second warning.
+        QTRY_COMPARE(succeeded.size(), 2);
+        QCOMPARE(beats().size(), 2);
+        QCOMPARE(beats().at(1).json().value("connection_status").toString(),
+                 QString("disconnected"));
+        QCOMPARE(force.size(), 1);
+        QCOMPARE(force.at(0).at(0).toString(), QString("设备已停用"));
+    }
+
+    void forcedByReplyRepeatsWhileNobodyStops()
+    {
+        m_service.setReply("POST", kHeartbeat, reply(R"({"success": true, "data": {"device_status":
+                                 {"status": "disabled", "message": "设备已停用"}}})"));
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        heartbeat()->startAutoHeartbeat(7, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(force.size(), 2, 4 * kDefaultPeriodMs);
+    }
+
+    void statistics_data()
+    {
+        QTest::addColumn<FakeReply>("answer");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("users");
+        QTest::addColumn<int>("devices");
+
+        QTest::newRow("counts") << reply(R"({"success": true, "data": {"online_users": 12,
+                                           "online_devices": 20}})")
+                                << true << 12 << 20;
+        QTest::newRow("not whole") << reply(R"({"data": {"online_users": 1.5}})") << true << 0 << 0;
+        QTest::newRow("server error")
+            << reply(R"({"data": {"online_users": 12}})", 500) << false << 0 << 0;
+        QTest::newRow("refused in body")
+            << reply(R"({"success": false, "data": {"online_users": 12}})") << false << 0 << 0;
+    }
+
+    void statistics()
+    {
+        QFETCH(FakeReply, answer);
+        QFETCH(bool, ok);
+        QFETCH(int, users);
+        QFETCH(int, devices);
+
+        m_service.setReply("GET", "heartbeat/stats", answer);
+        QSignalSpy succeeded(heartbeat(), &HeartbeatService::heartbeatSuccess);
+        QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
+        int calls = 0;
+        HeartbeatStats stats;
+        stats.onlineUsers = -1;
+        bool success = !ok;
+        heartbeat()->getStats([&](bool result, const HeartbeatStats &received) {
+            ++calls;
+            success = result;
+            stats = received;
+        });
+        QTRY_COMPARE(calls, 1);
+        QCOMPARE(success, ok);
+        QCOMPARE(stats.onlineUsers, users);
+        QCOMPARE(stats.onlineDevices, devices);
+
+        const QList<RecordedRequest> sent = m_service.requests("heartbeat/stats");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.at(0).method, QByteArray("GET"));
+        QCOMPARE(sent.at(0).queryString, QString());
+        QCOMPARE(sent.at(0).header("Authorization"), QByteArray("Bearer tok-hb"));
+        QTest::qWait(20);
+        QCOMPARE(calls, 1);
+        QCOMPARE(succeeded.size(), 0);
+        QCOMPARE(failed.size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(HeartbeatServiceTest)
+#include "tst_heartbeatservice.moc"
