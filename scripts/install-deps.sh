@@ -9,7 +9,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
-    cmake ninja-build g++ clang-format-14 \
+    cmake ninja-build g++ clang-14 libclang-rt-14-dev clang-format-14 \
     qt6-base-dev qt6-declarative-dev qt6-httpserver-dev qt6-websockets-dev \
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript \
     qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates \

@@ -23,3 +23,6 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_chec
 LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
     ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs"
+
+# Every parser of untrusted input, fuzzed for a bounded time.
+"$root/scripts/fuzz.sh"

@@ -10,7 +10,7 @@
 
 #include "network/ApiBaseUrl.h"
 #include "network/ApiResponse.h"
-#include "security/CryptoUtil.h"
+#include "network/SignedEnvelope.h"
 
 namespace Orvo::Api::Network {
 
@@ -206,22 +206,14 @@ void HttpClient::handleReply(QNetworkReply *reply, const ResponseCallback &callb
 
 bool HttpClient::decryptResponse(const QByteArray &body, QByteArray *result) const
 {
-    *result = body;
-    const QJsonObject envelope = ApiResponse::parseObject(body);
-    if (envelope.isEmpty())
+    switch (SignedEnvelope::unwrap(body, m_apiSecretKey, result)) {
+    case SignedEnvelope::Outcome::NotAnEnvelope:
         return true;
-    if (!envelope.value(QStringLiteral("encrypted")).toBool(false))
-        return true;
-    const QString data = envelope.value(QStringLiteral("data")).toString();
-    const QString signature = envelope.value(QStringLiteral("signature")).toString();
-    if (data.isEmpty())
-        return true;
-
-    const QString expected = Security::CryptoUtil::md5Hex(data + m_apiSecretKey);
-    if (signature == expected) {
-        *result = QByteArray::fromBase64(data.toUtf8());
+    case SignedEnvelope::Outcome::Verified:
         qDebug().noquote() << "[HttpClient] API响应解密成功";
         return true;
+    case SignedEnvelope::Outcome::Rejected:
+        break;
     }
     qWarning().noquote() << "[HttpClient] API响应签名验证失败";
     return false;
