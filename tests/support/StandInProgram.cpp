@@ -1,0 +1,268 @@
+// One small program that plays every outside program the client runs in tests:
+// the proxy core (xray.exe), tun2socks.exe and the tools reg, netsh, setx,
+// taskkill and tasklist. It tells which one it is by the name it was started as.
+//
+// Every call appends one JSON line {"program", "args", "pid"} to calls.log in the
+// directory named by ORVO_STANDIN_DIR. The test steers each program through
+// control.json in that directory: {"<program>": [rule, ...]}, the first rule whose
+// "argsContain" (if any) occurs in the blank-joined arguments applies. A rule may
+// hold "hangMs" (wait before answering, -1 until killed), "exitCode", "stdout",
+// "stderr" (replace the usual output), "runForMs" (how long a long-running
+// program stays up, -1 until killed), "crash" (end by a signal instead of
+// exiting) and "ignoreTerm" (ignore SIGTERM).
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+QString controlDir()
+{
+    const QByteArray dir = qgetenv("ORVO_STANDIN_DIR");
+    return dir.isEmpty() ? QDir::tempPath() + QStringLiteral("/orvo-standins")
+                         : QString::fromUtf8(dir);
+}
+
+void sleepMs(int ms)
+{
+    if (ms < 0) {
+        for (;;)
+            ::pause();
+    }
+    timespec ts { ms / 1000, (ms % 1000) * 1000000L };
+    while (::nanosleep(&ts, &ts) != 0) { }
+}
+
+void writeAll(int fd, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n <= 0)
+            return;
+        done += n;
+    }
+}
+
+// One write() per record with O_APPEND keeps records of concurrent calls whole.
+void appendRecord(const QString &dir, const QString &program, const QStringList &args)
+{
+    QDir().mkpath(dir);
+    const QJsonObject record { { "program", program },
+                               { "args", QJsonArray::fromStringList(args) },
+                               { "pid", qint64(::getpid()) } };
+    const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray path = QFile::encodeName(dir + QStringLiteral("/calls.log"));
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd < 0)
+        return;
+    writeAll(fd, line);
+    ::close(fd);
+}
+
+QJsonObject ruleFor(const QString &dir, const QString &program, const QStringList &args)
+{
+    QFile file(dir + QStringLiteral("/control.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonArray rules
+        = QJsonDocument::fromJson(file.readAll()).object().value(program).toArray();
+    const QString joined = args.join(QLatin1Char(' '));
+    for (const QJsonValue &value : rules) {
+        const QJsonObject rule = value.toObject();
+        const QString needle = rule.value("argsContain").toString();
+        if (needle.isEmpty() || joined.contains(needle))
+            return rule;
+    }
+    return {};
+}
+
+// The name a running process was started as, empty when there is none (or only
+// a zombie waiting to be reaped, which the platform would no longer list).
+QString processName(qint64 pid)
+{
+    if (pid <= 0)
+        return {};
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray statText = stat.readAll();
+    const qsizetype close = statText.lastIndexOf(')');
+    if (close < 0 || statText.mid(close + 2, 1) == "Z")
+        return {};
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!cmdline.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray argv0 = cmdline.readAll().split('\0').value(0);
+    return QFileInfo(QString::fromUtf8(argv0)).fileName();
+}
+
+bool isStandInName(const QString &name)
+{
+    static const QStringList names { "xray.exe", "tun2socks.exe", "reg",     "netsh",
+                                     "setx",     "taskkill",      "tasklist" };
+    return names.contains(name);
+}
+
+qint64 pidArgument(const QStringList &args)
+{
+    for (const QString &arg : args) {
+        const QString trimmed = arg.startsWith(QStringLiteral("PID eq ")) ? arg.mid(7) : arg;
+        bool ok = false;
+        const qint64 pid = trimmed.toLongLong(&ok);
+        if (ok)
+            return pid;
+    }
+    return 0;
+}
+
+struct Answer
+{
+    QByteArray out;
+    QByteArray err;
+    int exitCode = 0;
+    bool longRunning = false;
+    // Output the core writes after starting, one chunk at a time, so that a
+    // reader sees each chunk on its own.
+    QList<QPair<int, QByteArray>> chunks;
+};
+
+Answer answerCore(const QString &dir, const QStringList &args)
+{
+    Answer answer;
+    if (args == QStringList { "version" }) {
+        answer.out = "Xray 1.8.24 (stand-in) Custom (go1.21 linux/amd64)\n";
+        return answer;
+    }
+    const qsizetype config = args.indexOf(QStringLiteral("-c"));
+    if (args.value(0) == QStringLiteral("run") && config >= 0) {
+        // Keep what we were handed: the client deletes its file when it stops us.
+        QFile::remove(dir + QStringLiteral("/config-%1.json").arg(::getpid()));
+        QFile::copy(args.value(config + 1),
+                    dir + QStringLiteral("/config-%1.json").arg(::getpid()));
+        answer.longRunning = true;
+        answer.chunks = { { 1, "Xray 1.8.24 (stand-in) started\n" },
+                          { 2, "[Info] stand-in: inbound mixed-in is listening\n" },
+                          { 2, "[ERROR] stand-in: upstream handshake refused\n" } };
+        return answer;
+    }
+    answer.err = "unknown command\n";
+    answer.exitCode = 1;
+    return answer;
+}
+
+Answer answerTasklist(const QStringList &args)
+{
+    Answer answer;
+    const qint64 pid = pidArgument(args);
+    const QString name = processName(pid);
+    if (name.isEmpty()) {
+        answer.out = "INFO: No tasks are running which match the specified criteria.\n";
+        return answer;
+    }
+    answer.out
+        = QStringLiteral("\nImage Name                     PID Session Name        Session#    "
+                         "Mem Usage\n========================= ======== ================ "
+                         "=========== ============\n%1 %2 Console                    1 "
+                         "    10,240 K\n")
+              .arg(name.leftJustified(25), QString::number(pid).rightJustified(8))
+              .toUtf8();
+    return answer;
+}
+
+Answer answerTaskkill(const QStringList &args)
+{
+    Answer answer;
+    const qint64 pid = pidArgument(args);
+    // Only ever end another stand-in: a pid of some other process is never touched.
+    if (!isStandInName(processName(pid)) || ::kill(pid_t(pid), SIGKILL) != 0) {
+        answer.err = QStringLiteral("ERROR: The process \"%1\" not found.\n").arg(pid).toUtf8();
+        answer.exitCode = 128;
+        return answer;
+    }
+    answer.out = QStringLiteral("SUCCESS: The process with PID %1 has been terminated.\n")
+                     .arg(pid)
+                     .toUtf8();
+    return answer;
+}
+
+Answer answerFor(const QString &program, const QString &dir, const QStringList &args)
+{
+    if (program == QStringLiteral("xray.exe"))
+        return answerCore(dir, args);
+    if (program == QStringLiteral("tasklist"))
+        return answerTasklist(args);
+    if (program == QStringLiteral("taskkill"))
+        return answerTaskkill(args);
+    Answer answer;
+    if (program == QStringLiteral("tun2socks.exe")) {
+        answer.longRunning = true;
+        answer.chunks = { { 1, "INFO [STACK] tun://wintun <-> stand-in proxy\n" } };
+    } else if (program == QStringLiteral("netsh")) {
+        answer.out = "Ok.\n\n";
+    } else if (program == QStringLiteral("setx")) {
+        answer.out = "\nSUCCESS: Specified value was saved.\n";
+    } else {
+        answer.out = "The operation completed successfully.\n\n";
+    }
+    return answer;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString program = QFileInfo(QString::fromUtf8(argv[0])).fileName();
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromUtf8(argv[i]);
+
+    const QString dir = controlDir();
+    appendRecord(dir, program, args);
+    const QJsonObject rule = ruleFor(dir, program, args);
+    if (rule.value("ignoreTerm").toBool())
+        std::signal(SIGTERM, SIG_IGN);
+
+    sleepMs(rule.value("hangMs").toInt(0));
+
+    Answer answer = answerFor(program, dir, args);
+    if (rule.contains("stdout")) {
+        answer.out = rule.value("stdout").toString().toUtf8();
+        answer.chunks.clear();
+    }
+    if (rule.contains("stderr")) {
+        answer.err = rule.value("stderr").toString().toUtf8();
+        answer.chunks.clear();
+    }
+    if (rule.contains("exitCode"))
+        answer.exitCode = rule.value("exitCode").toInt();
+
+    writeAll(STDOUT_FILENO, answer.out);
+    writeAll(STDERR_FILENO, answer.err);
+    for (const auto &[channel, text] : answer.chunks) {
+        writeAll(channel == 1 ? STDOUT_FILENO : STDERR_FILENO, text);
+        sleepMs(200);
+    }
+
+    if (answer.longRunning)
+        sleepMs(rule.value("runForMs").toInt(-1));
+    if (rule.value("crash").toBool())
+        ::kill(::getpid(), SIGKILL);
+    // No exit handlers: nothing of ours needs them, and a sanitizer's leak report
+    // at exit would change the exit code the test asked for.
+    ::_exit(answer.exitCode);
+}

@@ -1,0 +1,142 @@
+#include "StandIns.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace Orvo::Testing {
+
+StandIns::StandIns()
+    : m_oldPath(qgetenv("PATH")), m_oldDir(qgetenv("ORVO_STANDIN_DIR")),
+      m_hadDir(qEnvironmentVariableIsSet("ORVO_STANDIN_DIR"))
+{
+    qputenv("ORVO_STANDIN_DIR", QFile::encodeName(m_dir.path()));
+    qputenv("PATH", QFile::encodeName(toolsDir()) + ':' + m_oldPath);
+}
+
+StandIns::~StandIns()
+{
+    qputenv("PATH", m_oldPath);
+    if (m_hadDir)
+        qputenv("ORVO_STANDIN_DIR", m_oldDir);
+    else
+        qunsetenv("ORVO_STANDIN_DIR");
+}
+
+bool StandIns::isValid() const
+{
+    return m_dir.isValid() && QFile::exists(corePath()) && QFile::exists(toolsDir() + "/tasklist");
+}
+
+QString StandIns::dir() const
+{
+    return m_dir.path();
+}
+
+QString StandIns::coreDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/resources/vpn/x32");
+}
+
+QString StandIns::corePath()
+{
+    return coreDir() + QStringLiteral("/xray.exe");
+}
+
+QString StandIns::tun2socksPath()
+{
+    return coreDir() + QStringLiteral("/tun2socks.exe");
+}
+
+QString StandIns::toolsDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/standin-tools");
+}
+
+void StandIns::addBehaviour(const QString &program, const StandInBehaviour &behaviour)
+{
+    m_behaviours.append({ program, behaviour });
+    writeControl();
+}
+
+void StandIns::clearBehaviours()
+{
+    m_behaviours.clear();
+    writeControl();
+}
+
+void StandIns::writeControl() const
+{
+    QJsonObject control;
+    for (const auto &[program, behaviour] : m_behaviours) {
+        QJsonObject rule;
+        if (!behaviour.argsContain.isEmpty())
+            rule["argsContain"] = behaviour.argsContain;
+        rule["hangMs"] = behaviour.hangMs;
+        rule["runForMs"] = behaviour.runForMs;
+        rule["crash"] = behaviour.crash;
+        rule["ignoreTerm"] = behaviour.ignoreTerm;
+        if (behaviour.exitCode)
+            rule["exitCode"] = *behaviour.exitCode;
+        if (behaviour.stdOut)
+            rule["stdout"] = *behaviour.stdOut;
+        if (behaviour.stdErr)
+            rule["stderr"] = *behaviour.stdErr;
+        QJsonArray rules = control.value(program).toArray();
+        rules.append(rule);
+        control[program] = rules;
+    }
+    // Written whole at once, so a stand-in starting meanwhile never reads half of it.
+    QSaveFile file(m_dir.filePath("control.json"));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(control).toJson());
+        file.commit();
+    }
+}
+
+QList<StandInCall> StandIns::calls() const
+{
+    QList<StandInCall> result;
+    QFile file(m_dir.filePath("calls.log"));
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QJsonObject record = QJsonDocument::fromJson(line).object();
+        if (record.isEmpty())
+            continue;
+        StandInCall call;
+        call.program = record.value("program").toString();
+        for (const QJsonValue &arg : record.value("args").toArray())
+            call.args << arg.toString();
+        call.pid = record.value("pid").toInteger();
+        result << call;
+    }
+    return result;
+}
+
+QList<StandInCall> StandIns::calls(const QString &program) const
+{
+    QList<StandInCall> result;
+    for (const StandInCall &call : calls()) {
+        if (call.program == program)
+            result << call;
+    }
+    return result;
+}
+
+void StandIns::clearCalls()
+{
+    QFile::remove(m_dir.filePath("calls.log"));
+}
+
+QByteArray StandIns::handedConfig(qint64 pid) const
+{
+    QFile file(m_dir.filePath(QStringLiteral("config-%1.json").arg(pid)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace Orvo::Testing

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace Orvo::Testing {
+
+// One run of a stand-in program, as it was called.
+struct StandInCall
+{
+    QString program; // "xray.exe", "tun2socks.exe", "reg", "netsh", "setx", "taskkill", "tasklist"
+    QStringList args; // exactly as received, empty ones included
+    qint64 pid = 0;
+};
+
+// How one stand-in program answers. Unset fields keep its usual behaviour.
+struct StandInBehaviour
+{
+    // Only calls whose blank-joined arguments contain this text; empty: every call.
+    QString argsContain;
+    int hangMs = 0; // wait before answering; -1: until killed
+    std::optional<int> exitCode;
+    std::optional<QString> stdOut; // replaces the usual standard output
+    std::optional<QString> stdErr; // replaces the usual error output
+    int runForMs = -1; // the core and tun2socks stay up this long; -1: until killed
+    bool crash = false; // end by a signal instead of exiting
+    bool ignoreTerm = false; // ignore SIGTERM
+};
+
+// The stand-ins of the outside programs for one test: a private directory for
+// their log and control file, and the tools first on PATH while it lives.
+// The build places the programs (see orvo_use_standins in tests/support).
+class StandIns
+{
+public:
+    StandIns();
+    ~StandIns();
+    StandIns(const StandIns &) = delete;
+    StandIns &operator=(const StandIns &) = delete;
+
+    bool isValid() const;
+    QString dir() const;
+
+    // <test binary dir>/resources/vpn/x32, where the client looks for the core.
+    static QString coreDir();
+    static QString corePath();
+    static QString tun2socksPath();
+    // The directory holding reg, netsh, setx, taskkill and tasklist.
+    static QString toolsDir();
+
+    // Rules are tried in the order they were added; the first that matches applies.
+    void addBehaviour(const QString &program, const StandInBehaviour &behaviour);
+    void clearBehaviours();
+
+    QList<StandInCall> calls() const;
+    QList<StandInCall> calls(const QString &program) const;
+    void clearCalls();
+
+    // The configuration file a core run with "run -c <file>" found at its start.
+    QByteArray handedConfig(qint64 pid) const;
+
+private:
+    void writeControl() const;
+
+    QTemporaryDir m_dir;
+    QByteArray m_oldPath;
+    QByteArray m_oldDir;
+    bool m_hadDir = false;
+    QList<QPair<QString, StandInBehaviour>> m_behaviours;
+};
+
+} // namespace Orvo::Testing
