@@ -142,6 +142,7 @@ protected:
         RecordedRequest entry;
         entry.method = methodName(request.method());
         entry.fullPath = request.url().path();
+        entry.encodedPath = request.url().path(QUrl::FullyEncoded);
         entry.path = entry.fullPath.startsWith(kApiRoot) ? entry.fullPath.mid(kApiRoot.size())
                                                          : entry.fullPath;
         entry.queryString = request.url().query(QUrl::FullyEncoded);

@@ -19,6 +19,7 @@ struct RecordedRequest
     QByteArray method;
     QString path; // relative to the API root, e.g. "auth/login"
     QString fullPath; // as sent, e.g. "/api/v1/auth/login"
+    QString encodedPath; // fullPath with its percent-encoding kept, e.g. "/api/v1/a%2Fb"
     QString queryString; // raw, in the order the client sent it
     QUrlQuery query;
     QList<QPair<QByteArray, QByteArray>> headers; // in the order received
