@@ -192,7 +192,7 @@ private slots:
         QFETCH(QStringList, expected);
         StandInBehaviour behaviour;
         behaviour.argsContain = "run";
-        behaviour.runForMs = 300;
+        behaviour.runForMs = 0;
         behaviour.crash = crash;
         behaviour.exitCode = 3;
         m_standIns->addBehaviour("xray.exe", behaviour);
