@@ -8,6 +8,10 @@
 #include "vpn/V2RayCore.h"
 #include "vpn/VmessConfig.h"
 
+#include <optional>
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 using Orvo::Api::Vpn::V2RayCore;
 using Orvo::Api::Vpn::VmessConfig;
 using Orvo::Testing::StandInBehaviour;
@@ -347,8 +351,6 @@ private slots:
 private:
     std::unique_ptr<StandIns> m_standIns;
 };
-
-Q_DECLARE_METATYPE(std::optional<QString>)
 
 QTEST_GUILESS_MAIN(V2RayCoreTest)
 #include "tst_v2raycore.moc"
