@@ -1,4 +1,4 @@
-// Starts a heartbeat series and leaves main while it runs, the way the program
+// Starts a heartbeat series and a payment poll and leaves main while they run, the way the program
 // ends when its window is closed during a connection. Modes (first argument):
 //   "answered"  quits once the first heartbeat has been answered;
 //   "in-flight" quits while the first heartbeat still waits for its answer;
@@ -7,8 +7,13 @@
 #include <QDebug>
 #include <QTimer>
 
+#include "ApiManager.h"
 #include "network/HttpClient.h"
+#include "services/AnnouncementService.h"
 #include "services/HeartbeatService.h"
+#include "services/OrderService.h"
+#include "services/PaymentService.h"
+#include "services/ServerService.h"
 
 using Orvo::Api::Network::HttpClient;
 using Orvo::Api::Services::HeartbeatService;
@@ -21,7 +26,14 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QString mode = app.arguments().value(1);
 
+    // Every singleton of the client exists, as in the program.
+    Orvo::Api::ApiManager::instance();
+    Orvo::Api::Services::ServerService::instance();
+    Orvo::Api::Services::OrderService::instance();
+    Orvo::Api::Services::AnnouncementService::instance();
     HttpClient::instance()->setAuthToken(QStringLiteral("tok-exit"));
+    Orvo::Api::Services::PaymentService::instance()->startPolling(QStringLiteral("ORD-EXIT"), {},
+                                                                  {}, {});
     HeartbeatService *heartbeat = HeartbeatService::instance();
     heartbeat->startAutoHeartbeat(7, 0);
     heartbeat->updateTraffic(1000, 2000);

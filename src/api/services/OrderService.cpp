@@ -68,6 +68,11 @@ void OrderService::getAllOrders(const DataCallback<QList<Order>> &callback)
               });
 }
 
+QList<Models::Order> OrderService::orders() const
+{
+    return m_orders;
+}
+
 void OrderService::clearCache()
 {
     m_orders.clear();

@@ -24,6 +24,7 @@ public:
                    const Network::DataCallback<Models::OrderListResponse> &callback);
     // The first 100 orders.
     void getAllOrders(const Network::DataCallback<QList<Models::Order>> &callback);
+    QList<Models::Order> orders() const;
     void clearCache();
 
 signals:

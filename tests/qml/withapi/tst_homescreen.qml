@@ -126,6 +126,28 @@ Item {
             compare(part("statusRect").border.width, 0)
         }
 
+        function test_userBoxHover_data() {
+            return [
+                { tag: "logged out reacts", loggedIn: false, lighter: true },
+                { tag: "logged in does not", loggedIn: true, lighter: false }
+            ]
+        }
+
+        function test_userBoxHover(data) {
+            createHome({ isLoggedIn: data.loggedIn })
+            const box = part("userInfoBox")
+            mouseMove(box, box.width / 2, box.height / 2)
+            const hovered = Qt.lighter(Constants.cardColor, 1.2)
+            if (data.lighter)
+                tryVerify(function () { return Qt.colorEqual(box.color, hovered) }, 1000)
+            else {
+                wait(300)
+                verify(Qt.colorEqual(box.color, Constants.cardColor))
+            }
+            mouseMove(page, 5, 870)
+            tryVerify(function () { return Qt.colorEqual(box.color, Constants.cardColor) }, 1000)
+        }
+
         function test_nameFallsBackToTheEmail() {
             createHome({ isLoggedIn: true, userEmail: "mia@example.com" })
             compare(part("userNameText").text, "mia@example.com")
