@@ -10,7 +10,8 @@ namespace Orvo::Api::Vpn {
 // Points the current user's proxy settings (Internet Settings in the
 // registry, the WinHTTP proxy and the http_proxy/https_proxy variables) at
 // the local core and takes them back, by running reg, netsh and setx.
-// Holds no state: every operation is static and blocks its caller.
+// Keeps nothing between calls: every operation is static and blocks its
+// caller.
 class SystemProxyManager
 {
 public:
@@ -34,7 +35,7 @@ private:
     static bool clearEnvironmentProxy();
     static bool importWinHttpProxyFromIe();
 
-    static int s_commandTimeoutMs;
+    static int s_commandTimeoutMs; // the tools' limit; only tests change it
 };
 
 } // namespace Orvo::Api::Vpn
