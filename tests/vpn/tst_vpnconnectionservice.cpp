@@ -262,10 +262,13 @@ private slots:
     {
         engine()->disconnect();
         engine()->setRoutingMode(1);
+        engine()->setConnectionModeForTesting(0);
         TokenManager::instance()->saveVpnEncryption(QString(), false);
-        const QString away = StandIns::corePath() + QStringLiteral(".away");
-        if (QFile::exists(away))
-            QFile::rename(away, StandIns::corePath());
+        for (const QString &path : { StandIns::corePath(), StandIns::tun2socksPath() }) {
+            const QString away = path + QStringLiteral(".away");
+            if (QFile::exists(away))
+                QFile::rename(away, path);
+        }
         // Every heartbeat arrived and answered, so that none reaches the next test.
         QTest::qWait(100);
         QTRY_VERIFY(m_heartbeatReplies >= m_service.count(kHeartbeat));
@@ -593,6 +596,37 @@ private slots:
         QVERIFY(!engine()->isConnecting());
         expectQuiet(m_events, 2500);
         QCOMPARE(m_service.count(kHeartbeat), 0);
+    }
+
+    // The tunnel path: when the tunnel cannot start, the core started for it is
+    // stopped before the failure is reported.
+    void tunnelFailsAfterCoreStarted()
+    {
+        engine()->setConnectionModeForTesting(1);
+        QVERIFY(QFile::rename(StandIns::tun2socksPath(), StandIns::tun2socksPath() + ".away"));
+        QStringList coreAliveAtFailure;
+        const auto probe
+            = QObject::connect(engine(), &VpnConnectionService::connectionFailed, this, [&]() {
+                  const qint64 pid = coreRuns().value(0).pid;
+                  coreAliveAtFailure << (processAlive(pid) ? "alive" : "gone");
+              });
+
+        QVERIFY(engine()->connect(5, kLink));
+        QObject::disconnect(probe);
+
+        QCOMPARE(m_events,
+                 (QStringList { kConnecting, kDisconnectedState, failed(10, kNetworkFailure) }));
+        QCOMPARE(coreAliveAtFailure, QStringList { "gone" });
+        QCOMPARE(coreRuns().size(), 1);
+        QVERIFY(!QFile::exists(configPath()));
+        QVERIFY(toolCalls().isEmpty());
+        expectQuiet(m_events, 2500);
+
+        // The next attempt finds the core free.
+        QFile::rename(StandIns::tun2socksPath() + ".away", StandIns::tun2socksPath());
+        engine()->setConnectionModeForTesting(0);
+        m_events.clear();
+        connectAndWait();
     }
 
     void forcedDisconnect_data()

@@ -154,7 +154,10 @@ void VpnConnectionService::performConnect(int serverId, const QString &vmessLink
                                  [](const QString &line) { qDebug().noquote() << line; });
                 qDebug().noquote() << "[VpnConnectionService] Tun2SocksManager已创建";
             }
-            if (!m_tunnel->start(kProxyAddress)) {
+            m_startingTunnel = true;
+            const bool tunnelStarted = m_tunnel->start(kProxyAddress);
+            m_startingTunnel = false;
+            if (!tunnelStarted) {
                 qWarning().noquote() << "[VpnConnectionService] 启动VPN隧道失败";
                 // Nothing may keep running for an attempt that is given up.
                 stopCore();
@@ -329,7 +332,7 @@ void VpnConnectionService::onCoreEnded()
 void VpnConnectionService::onTunnelError(const QString &message)
 {
     qWarning().noquote() << "[VpnConnectionService] Tun2Socks错误:" << message;
-    if (m_state == VpnConnectionState::Disconnecting || m_stoppingCore)
+    if (m_state == VpnConnectionState::Disconnecting || m_stoppingCore || m_startingTunnel)
         return;
     failConnection(ConnectionFailureReason::NetworkFailure);
 }
@@ -404,6 +407,11 @@ void VpnConnectionService::updateUserInfo(const Models::User &user)
     m_account.vipExpiresAt = user.vipExpiresAt;
     qDebug().noquote() << "[VpnConnectionService] 用户信息已更新 - VIP:" << user.isVip
                        << ", 体验时长:" << user.trialHoursRemaining << "小时";
+}
+
+void VpnConnectionService::setConnectionModeForTesting(int mode)
+{
+    m_connectionMode = mode;
 }
 
 void VpnConnectionService::onUserLoggedOut()

@@ -56,6 +56,10 @@ public:
     void updateUserInfo(const Models::User &user);
     void onUserLoggedOut();
 
+    // Tests only: the program always steers traffic through the system proxy (0);
+    // 1 takes the tunnel path.
+    void setConnectionModeForTesting(int mode);
+
     bool isConnected() const;
     bool isConnecting() const;
     QString connectionStateText() const;
@@ -125,6 +129,8 @@ private:
     // the core's end brings is still to run.
     bool m_teardownPending = false;
     bool m_stoppingCore = false;
+    // The tunnel's own reports during its start wait for the start's result.
+    bool m_startingTunnel = false;
 };
 
 } // namespace Orvo::Api::Services
