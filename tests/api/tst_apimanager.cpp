@@ -1,7 +1,5 @@
 #include <QJsonArray>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "ApiManager.h"
@@ -42,30 +40,40 @@ FakeReply configsReply()
 // One start-up in a fresh process: reports the order of events it saw.
 int runChildStep(const QString &mode)
 {
+    // The stored login is written and removed by the program's own store, in
+    // a process of its own, as a previous run would leave it.
+    if (mode == QLatin1String("store")) {
+        TokenManager::instance()->saveLogin(
+            QStringLiteral("tok-stored"), User::fromJson(userJson(5, QStringLiteral("old@x.cn"))));
+        Orvo::Testing::writeChildResult({ { "ok", true } });
+        return 0;
+    }
+    if (mode == QLatin1String("clear")) {
+        TokenManager::instance()->clearLogin();
+        Orvo::Testing::writeChildResult({ { "ok", true } });
+        return 0;
+    }
     ApiManager *api = ApiManager::instance();
     QStringList events;
     QObject::connect(api, &ApiManager::initialized, api,
                      [&events](bool ok) { events << QStringLiteral("initialized:%1").arg(ok); });
     bool done = false;
+    QString emailAtCallback;
     api->initialize([&](bool ok) {
         events << QStringLiteral("callback:%1").arg(ok);
+        emailAtCallback = api->currentUser().email;
         done = true;
     });
     if (!QTest::qWaitFor([&]() { return done; }, 10000))
         return 2;
-    if (mode == QLatin1String("wait-refresh"))
-        QTest::qWait(1500);
+    // Leave only once every reply is in, so no request is cut off at exit.
+    QTest::qWait(1500);
     Orvo::Testing::writeChildResult({ { "events", QJsonArray::fromStringList(events) },
                                       { "loggedIn", api->isLoggedIn() },
                                       { "email", api->currentUser().email },
+                                      { "emailAtCallback", emailAtCallback },
                                       { "token", HttpClient::instance()->authToken() } });
     return 0;
-}
-
-QString settingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/tolvane_settings.ini");
 }
 
 } // namespace
@@ -77,21 +85,8 @@ class ApiManagerTest : public QObject
 private:
     FakeService m_service;
 
-    void storeLogin(const QString &token, const QString &userText)
-    {
-        QSettings file(settingsPath(), QSettings::IniFormat);
-        file.setValue("auth_token", token);
-        file.setValue("user_info", userText);
-        file.sync();
-    }
-
-    void clearStoredLogin()
-    {
-        QSettings file(settingsPath(), QSettings::IniFormat);
-        file.remove("auth_token");
-        file.remove("user_info");
-        file.sync();
-    }
+    void storeLogin() { QVERIFY(Orvo::Testing::runChild("store").value("ok").toBool()); }
+    void clearStoredLogin() { QVERIFY(Orvo::Testing::runChild("clear").value("ok").toBool()); }
 
 private slots:
     void initTestCase()
@@ -119,12 +114,11 @@ private slots:
 
     void restoresStoredLoginBeforeLoadingConfiguration()
     {
-        storeLogin("tok-stored",
-                   QString::fromUtf8(QJsonDocument(userJson(5, "old@x.cn")).toJson()));
+        storeLogin();
         m_service.setReply(
             "GET", "auth/me",
             FakeReply::json({ { "success", true }, { "data", userJson(5, "new@x.cn") } }));
-        const QJsonObject result = Orvo::Testing::runChild("wait-refresh");
+        const QJsonObject result = Orvo::Testing::runChild("start");
 
         const auto requests = m_service.requests();
         QCOMPARE(requests.size(), 2);
@@ -138,8 +132,7 @@ private slots:
 
     void callbackDoesNotWaitForTheUserRefresh()
     {
-        storeLogin("tok-stored",
-                   QString::fromUtf8(QJsonDocument(userJson(5, "old@x.cn")).toJson()));
+        storeLogin();
         m_service.setReply(
             "GET", "auth/me",
             FakeReply::json({ { "success", true }, { "data", userJson(5, "late@x.cn") } })
@@ -147,16 +140,16 @@ private slots:
         const QJsonObject early = Orvo::Testing::runChild("start");
         QCOMPARE(early.value("events").toArray(), QJsonArray({ "initialized:1", "callback:1" }));
         // The callback came while the refresh was still on its way.
-        QCOMPARE(early.value("email").toString(), QString("old@x.cn"));
+        QCOMPARE(early.value("emailAtCallback").toString(), QString("old@x.cn"));
+        QCOMPARE(early.value("email").toString(), QString("late@x.cn"));
     }
 
     void failedRefreshKeepsTheStoredLogin()
     {
-        storeLogin("tok-stored",
-                   QString::fromUtf8(QJsonDocument(userJson(5, "old@x.cn")).toJson()));
+        storeLogin();
         m_service.setReply("GET", "auth/me",
                            FakeReply::json({ { "message", "Unauthenticated." } }, 401));
-        const QJsonObject result = Orvo::Testing::runChild("wait-refresh");
+        const QJsonObject result = Orvo::Testing::runChild("start");
         QCOMPARE(result.value("loggedIn").toBool(), true);
         QCOMPARE(result.value("token").toString(), QString("tok-stored"));
         QCOMPARE(result.value("email").toString(), QString("old@x.cn"));
