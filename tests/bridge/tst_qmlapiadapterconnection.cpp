@@ -110,14 +110,14 @@ private slots:
         TokenManager::instance()->clearLogin();
         HttpClient::instance()->clearAuthToken();
         // The last heartbeat of the connection goes out and is answered.
-        QTest::qWait(200);
+        QTest::qWait(500);
     }
 
     void connectionReportsItsCourse()
     {
         connectAndWait();
-        QVERIFY(waitFor("vpnDurationChanged", 3000));
-        QVERIFY(QTest::qWaitFor([&]() { return m_log->count("vpnTrafficUpdate") >= 2; }, 6000));
+        QVERIFY(waitFor("vpnDurationChanged", 5000));
+        QVERIFY(QTest::qWaitFor([&]() { return m_log->count("vpnTrafficUpdate") >= 2; }, 12000));
 
         // Running totals, not increments.
         const QList<SignalLog::Event> traffic = m_log->named("vpnTrafficUpdate");
