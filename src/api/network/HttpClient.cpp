@@ -1,5 +1,6 @@
 #include "network/HttpClient.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QJsonDocument>
 #include <QMetaEnum>
@@ -124,6 +125,8 @@ void HttpClient::sendGet(const QString &endpoint, const ResponseCallback &callba
     const QNetworkRequest request = createRequest(url, withAuth);
     qDebug().noquote() << (withAuth ? "[HttpClient] GET请求:" : "[HttpClient] GET请求(无认证):")
                        << url.toString();
+    if (!m_networkManager)
+        return; // the application object is gone: nothing can be sent any more
     connectReply(m_networkManager->get(request), callback);
 }
 
@@ -140,6 +143,8 @@ void HttpClient::sendPost(const QString &endpoint, const QJsonObject &body,
         // Login and registration bodies carry the password: never logged.
         qDebug().noquote() << "[HttpClient] POST请求(无认证):" << url.toString();
     }
+    if (!m_networkManager)
+        return; // the application object is gone: nothing can be sent any more
     connectReply(m_networkManager->post(request, payload), callback);
 }
 

@@ -47,6 +47,7 @@ private:
     HttpClient();
     ~HttpClient() override;
 
+    void shutDownNetwork();
     QUrl buildUrl(const QString &endpoint, const QueryItems &query) const;
     QNetworkRequest createRequest(const QUrl &url, bool withAuth) const;
     void sendGet(const QString &endpoint, const ResponseCallback &callback, const QueryItems &query,
