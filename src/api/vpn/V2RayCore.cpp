@@ -349,6 +349,11 @@ void V2RayCore::stop()
     qDebug().noquote() << "[V2RayCore] XRay已停止";
 }
 
+bool V2RayCore::isRunning() const
+{
+    return m_process->state() != QProcess::NotRunning;
+}
+
 void V2RayCore::onXRayStarted()
 {
     qDebug().noquote() << "[V2RayCore] XRay进程已启动";

@@ -26,6 +26,8 @@ public:
     // True when the core process has started; `connected` follows 2000 ms later.
     bool start(const VmessConfig &config);
     void stop();
+    // The core process exists, whatever the core has reported about it.
+    bool isRunning() const;
     static QString generateConfig(const VmessConfig &config);
 
     // Test seams, not options of the program: a shorter traffic period, and the
