@@ -1,16 +1,50 @@
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QNetworkReply>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QTimer>
 #include <QUrl>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "ApiManager.h"
 #include "QmlApiAdapter.h"
+#include "network/HttpClient.h"
+
+#include <algorithm>
 
 Q_IMPORT_QML_PLUGIN(LumoraPlugin)
 Q_IMPORT_QML_PLUGIN(LumoraContentPlugin)
+
+namespace {
+
+constexpr int kRequestsInFlightWaitMs = 2000;
+
+// The close sends the connection's last heartbeat just before the event loop
+// ends. Qt frees the HTTP objects of a reply only through that loop, so a
+// reply left in flight would never be freed; it gets a bounded moment to end.
+void finishRequestsInFlight()
+{
+    const auto inFlight = []() {
+        const QList<QNetworkReply *> replies
+            = Orvo::Api::Network::HttpClient::instance()->findChildren<QNetworkReply *>();
+        return std::any_of(replies.cbegin(), replies.cend(),
+                           [](const QNetworkReply *reply) { return reply->isRunning(); });
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (inFlight() && clock.elapsed() < kRequestsInFlightWaitMs) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -65,5 +99,7 @@ int main(int argc, char *argv[])
     }
 
     qDebug().noquote() << "应用程序启动成功！";
-    return app.exec();
+    const int exitCode = app.exec();
+    finishRequestsInFlight();
+    return exitCode;
 }

@@ -82,9 +82,12 @@ void closeWhenHome()
                                                            ->rootContext()
                                                            ->contextProperty(QStringLiteral("API"))
                                                            .value<QObject *>());
+        // Closed a little later, as a user would, not from inside the report.
         QObject::connect(api, &Orvo::Api::QmlApiAdapter::vpnConnected, window, [window, home]() {
-            report(window, home, true);
-            window->close();
+            QTimer::singleShot(1000, window, [window, home]() {
+                report(window, home, true);
+                window->close();
+            });
         });
         QObject::connect(api, &Orvo::Api::QmlApiAdapter::vpnConnectionFailed, window,
                          [window, home]() {

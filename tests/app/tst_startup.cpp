@@ -110,7 +110,9 @@ private:
 
     static void verifyClean(const Run &run)
     {
-        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(
+            run.exitCode == 0,
+            qPrintable(QStringLiteral("exit code %1\n").arg(run.exitCode) + run.log.right(6000)));
         QVERIFY2(!run.log.contains(QStringLiteral("Sanitizer"))
                      && !run.log.contains(QStringLiteral("runtime error")),
                  qPrintable(run.log.right(4000)));
