@@ -60,8 +60,12 @@ private slots:
         QTest::addColumn<QUrl>("url");
         QTest::addColumn<QByteArray>("source");
         const QByteArray fromFile;
-        for (const char *file : { "BackButton.qml", "ConnectButton.qml", "MessageDialog.qml",
-                                  "Screen.ui.qml", "ScreenWrapper.qml" })
+        for (const char *file :
+             { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
+               "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
+               "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
+               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml",
+               "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
                                 << fromFile;
@@ -70,7 +74,11 @@ private slots:
             << QUrl(QStringLiteral("qrc:/smoke/Types.qml"))
             << QByteArray("import QtQuick\nimport LumoraContent\nItem {\n"
                           "    BackButton {}\n    ConnectButton {}\n    MessageDialog {}\n"
-                          "    Screen {}\n    ScreenWrapper {}\n}\n");
+                          "    Screen {}\n    ScreenWrapper {}\n    SplashScreen {}\n"
+                          "    LoginScreenWrapper {}\n    RegisterScreenWrapper {}\n"
+                          "    SelectServerScreen {}\n    VipScreen {}\n"
+                          "    MyOrdersScreenWrapper {}\n    SettingsScreenWrapper {}\n"
+                          "    AnnouncementScreenWrapper {}\n    AboutUsScreen {}\n}\n");
         QTest::newRow("Constants singleton")
             << QUrl(QStringLiteral("qrc:/smoke/Theme.qml"))
             << QByteArray("import QtQuick\nimport Lumora\nItem {\n"

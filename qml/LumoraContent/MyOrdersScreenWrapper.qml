@@ -1,0 +1,25 @@
+import QtQuick
+import Lumora
+
+// Placeholder until the page is built: the size, properties and signals the
+// window relies on, over a plain background.
+Item {
+    id: myOrdersScreenWrapper
+
+    Rectangle {
+        id: background
+        objectName: "background"
+        anchors.fill: parent
+        color: Constants.backgroundColor
+    }
+
+    Text {
+        id: titleText
+        objectName: "titleText"
+        anchors.centerIn: parent
+        text: "我的订单"
+        color: Constants.textPrimary
+        font.pixelSize: 20
+        font.family: Constants.font.family
+    }
+}

@@ -1,0 +1,32 @@
+import QtQuick
+import Lumora
+
+// Placeholder until the page is built: the size, properties and signals the
+// window relies on, over a plain background.
+Item {
+    id: selectServerScreen
+
+    property int selectedServerId: -1
+
+    signal serverSelected(string name, string flag, string countryCode, string delay, int id, string vmessLink, bool requiresVip)
+
+    width: Constants.width
+    height: Constants.height
+
+    Rectangle {
+        id: background
+        objectName: "background"
+        anchors.fill: parent
+        color: Constants.backgroundColor
+    }
+
+    Text {
+        id: titleText
+        objectName: "titleText"
+        anchors.centerIn: parent
+        text: "选择服务器"
+        color: Constants.textPrimary
+        font.pixelSize: 20
+        font.family: Constants.font.family
+    }
+}

@@ -1,0 +1,31 @@
+import QtQuick
+import Lumora
+
+// Placeholder until the page is built: the size, properties and signals the
+// window relies on, over a plain background.
+Item {
+    id: settingsScreenWrapper
+
+    signal myOrdersClicked
+    signal announcementClicked
+    signal aboutUsClicked
+    signal vipClicked
+    signal loginClicked
+
+    Rectangle {
+        id: background
+        objectName: "background"
+        anchors.fill: parent
+        color: Constants.backgroundColor
+    }
+
+    Text {
+        id: titleText
+        objectName: "titleText"
+        anchors.centerIn: parent
+        text: "设置"
+        color: Constants.textPrimary
+        font.pixelSize: 20
+        font.family: Constants.font.family
+    }
+}

@@ -1,0 +1,105 @@
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QNetworkReply>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QTimer>
+#include <QUrl>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include "ApiManager.h"
+#include "QmlApiAdapter.h"
+#include "network/HttpClient.h"
+
+#include <algorithm>
+
+Q_IMPORT_QML_PLUGIN(LumoraPlugin)
+Q_IMPORT_QML_PLUGIN(LumoraContentPlugin)
+
+namespace {
+
+constexpr int kRequestsInFlightWaitMs = 2000;
+
+// The close sends the connection's last heartbeat just before the event loop
+// ends. Qt frees the HTTP objects of a reply only through that loop, so a
+// reply left in flight would never be freed; it gets a bounded moment to end.
+void finishRequestsInFlight()
+{
+    const auto inFlight = []() {
+        const QList<QNetworkReply *> replies
+            = Orvo::Api::Network::HttpClient::instance()->findChildren<QNetworkReply *>();
+        return std::any_of(replies.cbegin(), replies.cend(),
+                           [](const QNetworkReply *reply) { return reply->isRunning(); });
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (inFlight() && clock.elapsed() < kRequestsInFlightWaitMs) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+
+    // Only starts the work; the window comes up whatever its outcome.
+    Orvo::Api::ApiManager::instance()->initialize([](bool success) {
+        if (success)
+            qDebug().noquote() << "API模块初始化成功";
+        else
+            qCritical().noquote() << "API模块初始化失败";
+    });
+
+    QQmlApplicationEngine engine;
+
+    // Owned by the application, so it outlives the engine and every screen.
+    auto *api = new Orvo::Api::QmlApiAdapter(&app);
+    engine.rootContext()->setContextProperty(QStringLiteral("API"), api);
+
+    // Each call puts its path first: the resources are searched before the
+    // directory beside the executable, which cannot override them.
+    const QString applicationDir = QCoreApplication::applicationDirPath();
+    engine.addImportPath(applicationDir + QStringLiteral("/qml"));
+    engine.addImportPath(QStringLiteral(":/qt/qml"));
+    engine.addImportPath(QStringLiteral(":/"));
+    qDebug().noquote() << "应用程序目录:" << applicationDir;
+    qDebug().noquote() << "导入路径:" << engine.importPathList();
+
+    QUrl url(QStringLiteral("qrc:/qt/qml/LumoraContent/App.qml"));
+    qDebug().noquote() << "尝试加载URL:" << url.toString();
+
+    // Queued, so it reports only once the event loop runs, that is, only when
+    // a later load succeeded.
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
+        [firstUrl = url](const QUrl &) {
+            qDebug().noquote() << "加载失败:" << firstUrl.toString();
+            qDebug().noquote() << "尝试备用路径...";
+        },
+        Qt::QueuedConnection);
+
+    engine.load(url);
+    if (engine.rootObjects().isEmpty()) {
+        qDebug().noquote() << "第一种方式失败，尝试直接路径...";
+        url = QUrl(QStringLiteral("qrc:/LumoraContent/App.qml"));
+        qDebug().noquote() << "尝试加载URL:" << url.toString();
+        engine.load(url);
+    }
+    if (engine.rootObjects().isEmpty()) {
+        qDebug().noquote() << "所有加载方式都失败了";
+        return -1;
+    }
+
+    qDebug().noquote() << "应用程序启动成功！";
+    const int exitCode = app.exec();
+    finishRequestsInFlight();
+    return exitCode;
+}

@@ -1,0 +1,218 @@
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <algorithm>
+
+#include "FakeService.h"
+#include "StandIns.h"
+#include "TestApiBaseUrl.h"
+#include "models/User.h"
+#include "storage/TokenManager.h"
+
+using Orvo::Api::Models::User;
+using Orvo::Api::Security::TokenManager;
+using Orvo::Testing::FakeReply;
+using Orvo::Testing::FakeService;
+using Orvo::Testing::StandIns;
+
+namespace {
+
+const QString kLink = QStringLiteral(
+    "vmess://eyJ2IjoiMiIsInBzIjoi5Lic5LqsIDAxIiwiYWRkIjoianAxLmV4YW1wbGUubmV0IiwicG9ydCI6IjQ0MyIsIm"
+    "lkIjoiOWIzYzJmNGUtMWEyYi00YzNkLThlOWYtMGExYjJjM2Q0ZTVmIiwiYWlkIjoiMCIsIm5ldCI6IndzIiwidHlwZSI6"
+    "Im5vbmUiLCJob3N0IjoianAxLmV4YW1wbGUubmV0IiwicGF0aCI6Ii9yYXkiLCJ0bHMiOiJ0bHMifQ==");
+
+QJsonObject userJson()
+{
+    return { { "id", 7 },
+             { "email", "mia@example.com" },
+             { "name", "Mia" },
+             { "status", "active" },
+             { "trial_used", true },
+             { "trial_hours_remaining", 1.5 } };
+}
+
+FakeReply configsReply()
+{
+    return FakeReply::json({ { "success", true },
+                             { "data",
+                               QJsonObject { { "app_name",
+                                               QJsonObject { { "type", "string" },
+                                                             { "value", "Nova加速器" } } } } } });
+}
+
+struct Run
+{
+    int exitCode = -100;
+    QJsonObject shown;
+    QString log;
+};
+
+} // namespace
+
+// The program's own start-up and shutdown, run as a process against the fake
+// service: the probe linked into it reports the home screen and closes the window.
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeService m_service;
+    StandIns m_standIns;
+
+    Run runProgram(const QString &connectLink = QString())
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORVO_TEST_API_BASE_URL"), m_service.baseUrl());
+        if (!connectLink.isEmpty())
+            environment.insert(QStringLiteral("ORVO_PROBE_CONNECT"), connectLink);
+        process.setProcessEnvironment(environment);
+        process.setProgram(QStringLiteral(STARTUP_PROBE));
+        process.start();
+        Run run;
+        // The fake service answers from this process: spin while waiting.
+        if (!QTest::qWaitFor([&]() { return process.state() == QProcess::NotRunning; }, 60000)) {
+            process.kill();
+            process.waitForFinished(1000);
+            return run;
+        }
+        run.log = QString::fromUtf8(process.readAllStandardError());
+        if (process.exitStatus() == QProcess::NormalExit)
+            run.exitCode = process.exitCode();
+        const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
+        run.shown = QJsonDocument::fromJson(lines.constLast()).object();
+        return run;
+    }
+
+    static void verifyInOrder(const QString &log, const QStringList &lines)
+    {
+        qsizetype from = 0;
+        for (const QString &line : lines) {
+            const qsizetype at = log.indexOf(line, from);
+            QVERIFY2(at >= 0,
+                     qPrintable(QStringLiteral("missing or out of order: ") + line
+                                + QStringLiteral("\n") + log.right(3000)));
+            from = at + line.size();
+        }
+    }
+
+    static bool hasLineStarting(const QString &log, const QString &start)
+    {
+        const QStringList lines = log.split(u'\n');
+        return std::any_of(lines.cbegin(), lines.cend(),
+                           [&](const QString &line) { return line.startsWith(start); });
+    }
+
+    static void verifyClean(const Run &run)
+    {
+        QVERIFY2(
+            run.exitCode == 0,
+            qPrintable(QStringLiteral("exit code %1\n").arg(run.exitCode) + run.log.right(6000)));
+        QVERIFY2(!run.log.contains(QStringLiteral("Sanitizer"))
+                     && !run.log.contains(QStringLiteral("runtime error")),
+                 qPrintable(run.log.right(4000)));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The settings file lies under the program's name; this process
+        // writes the stored login there, as an earlier run would have.
+        QCoreApplication::setApplicationName(
+            QFileInfo(QStringLiteral(STARTUP_PROBE)).completeBaseName());
+        QVERIFY(m_standIns.isValid());
+        QVERIFY(m_service.start());
+        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+    }
+
+    void init()
+    {
+        m_service.clearReplies();
+        m_service.clearRequests();
+        m_service.setReply("GET", "configs", configsReply());
+        m_service.setReply("GET", "auth/me",
+                           FakeReply::json({ { "success", true }, { "data", userJson() } }));
+        m_service.setReply(
+            "POST", "heartbeat",
+            FakeReply::json({ { "success", true },
+                              { "data",
+                                QJsonObject { { "device_status",
+                                                QJsonObject { { "status", "active" } } } } } }));
+        TokenManager::instance()->clearLogin();
+    }
+
+    void storedLoginShowsTheUser()
+    {
+        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
+                                            User::fromJson(userJson()));
+        const Run run = runProgram();
+        verifyClean(run);
+        QCOMPARE(run.shown.value("userName").toString(), QStringLiteral("Mia"));
+        QCOMPARE(run.shown.value("title").toString(), QStringLiteral("Nova加速器"));
+        // One at the start-up, one when the home screen refreshes the user.
+        QCOMPARE(m_service.count("auth/me"), 2);
+        QCOMPARE(m_service.requests("auth/me").constFirst().header("Authorization"),
+                 QByteArray("Bearer tok-stored"));
+        // One from the start-up, one from the window.
+        QCOMPARE(m_service.count("configs"), 2);
+        verifyInOrder(run.log,
+                      { "[QmlApiAdapter] 初始化完成",
+                        "应用程序目录:", "导入路径: QList(qrc:/, qrc:/qt/qml,",
+                        "尝试加载URL: qrc:/qt/qml/LumoraContent/App.qml", "应用程序启动成功！",
+                        "窗口正在关闭，断开VPN连接...", "[QmlApiAdapter] 销毁" });
+        QVERIFY(run.log.contains(QStringLiteral("API模块初始化成功")));
+        QVERIFY(!hasLineStarting(run.log, QStringLiteral("加载失败:")));
+        QVERIFY(!hasLineStarting(run.log, QStringLiteral("第一种方式失败")));
+    }
+
+    void withoutLoginShowsNobody()
+    {
+        const Run run = runProgram();
+        verifyClean(run);
+        QCOMPARE(run.shown.value("userName").toString(), QStringLiteral("未登录"));
+        QCOMPARE(m_service.count("auth/me"), 0);
+        QCOMPARE(m_service.count("configs"), 2);
+        verifyInOrder(run.log, { "窗口正在关闭，断开VPN连接...", "[QmlApiAdapter] 销毁" });
+    }
+
+    void withoutServiceTheWindowStillOpens()
+    {
+        m_service.setReply("GET", "configs", FakeReply::dropped());
+        const Run run = runProgram();
+        verifyClean(run);
+        QCOMPARE(run.shown.value("title").toString(), QStringLiteral("Kesmar加速器"));
+        QCOMPARE(run.shown.value("userName").toString(), QStringLiteral("未登录"));
+        verifyInOrder(run.log, { "API模块初始化失败" });
+    }
+
+    void closingWhileConnectedEndsCleanly()
+    {
+        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
+                                            User::fromJson(userJson()));
+        const Run run = runProgram(kLink);
+        verifyClean(run);
+        QCOMPARE(run.shown.value("connected").toBool(), true);
+        // The disconnect of the close runs before the window goes; the one of
+        // the API object's end finds nothing left to do.
+        verifyInOrder(run.log, { "窗口正在关闭，断开VPN连接...", "[QmlApiAdapter] 销毁" });
+        // The system proxy was set and cleared again.
+        QStringList proxySwitches;
+        for (const Orvo::Testing::StandInCall &call : m_standIns.calls()) {
+            if (call.program == QStringLiteral("reg")
+                && call.args.contains(QStringLiteral("ProxyEnable")))
+                proxySwitches << call.args.join(u' ');
+        }
+        QCOMPARE(proxySwitches.size(), 2);
+        QVERIFY2(proxySwitches.constLast().contains(QStringLiteral(" 0")),
+                 qPrintable(proxySwitches.constLast()));
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+
+#include "tst_startup.moc"
