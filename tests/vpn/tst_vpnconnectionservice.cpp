@@ -582,6 +582,25 @@ private slots:
         QCOMPARE(m_service.count(kHeartbeat), 2);
     }
 
+    void disconnectFromTheSuccessHandler()
+    {
+        // A receiver that ends the connection as soon as it is up.
+        auto once = QObject::connect(engine(), &VpnConnectionService::connectionSuccess, this,
+                                     [this]() { engine()->disconnect(); });
+        QVERIFY(engine()->connect(5, kLink));
+        QTRY_VERIFY_WITH_TIMEOUT(m_events.contains(kDisconnected), 6000);
+        QObject::disconnect(once);
+
+        QVERIFY(!engine()->isConnected());
+        // Nothing of the ended connection keeps running: no heartbeat series,
+        // no duration ticks.
+        const int heartbeats = m_service.count(kHeartbeat);
+        const QStringList events = m_events;
+        expectQuiet(events, 1500);
+        QCOMPARE(m_service.count(kHeartbeat), heartbeats);
+        QVERIFY(failures().isEmpty());
+    }
+
     void coreMissing()
     {
         QVERIFY(QFile::rename(StandIns::corePath(), StandIns::corePath() + ".away"));

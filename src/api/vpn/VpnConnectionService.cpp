@@ -202,6 +202,9 @@ void VpnConnectionService::onCoreConnected()
     qDebug().noquote() << "[VpnConnectionService] VPN连接建立成功";
     setState(VpnConnectionState::Connected);
     emit connectionSuccess();
+    // A receiver may already have ended the connection; start nothing for it.
+    if (m_state != VpnConnectionState::Connected)
+        return;
 
     qDebug().noquote() << "[VpnConnectionService] 启动心跳, 服务器ID:" << m_serverId;
     HeartbeatService::instance()->startAutoHeartbeat(m_serverId, 0);
