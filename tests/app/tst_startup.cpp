@@ -66,6 +66,10 @@ private:
 
     Run runProgram(const QString &connectLink = QString())
     {
+        // The login store writes its file from the event loop: let pending
+        // writes out before the program reads it.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ORVO_TEST_API_BASE_URL"), m_service.baseUrl());
