@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up the machine, checks the formatting, then builds and runs the whole
 # suite twice: a normal build and one under AddressSanitizer and
-# UndefinedBehaviorSanitizer with leak reports. Any failure or finding fails.
+# UndefinedBehaviorSanitizer with leak reports. Between the two, the real
+# program runs in a window on a virtual screen. Any failure or finding fails.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -15,6 +16,9 @@ cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDeb
     -DORVO_WERROR=ON
 cmake --build "$root/build/release" -j "$jobs"
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
+
+# The program as a user starts it, against the development service.
+"$root/scripts/window-check.sh"
 
 cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DORVO_WERROR=ON -DORVO_SANITIZE=ON

@@ -1,20 +1,14 @@
 #include <QCoreApplication>
 #include <QDebug>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGuiApplication>
-#include <QNetworkReply>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
-#include <QTimer>
 #include <QUrl>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "ApiManager.h"
 #include "QmlApiAdapter.h"
 #include "network/HttpClient.h"
-
-#include <algorithm>
 
 Q_IMPORT_QML_PLUGIN(LumoraPlugin)
 Q_IMPORT_QML_PLUGIN(LumoraContentPlugin)
@@ -24,24 +18,11 @@ namespace {
 constexpr int kRequestsInFlightWaitMs = 2000;
 
 // The close sends the connection's last heartbeat just before the event loop
-// ends. Qt frees the HTTP objects of a reply only through that loop, so a
-// reply left in flight would never be freed; it gets a bounded moment to end.
+// ends, and a failed start may leave the start-up requests running. A reply
+// left in flight would never be freed: it gets a bounded moment to end.
 void finishRequestsInFlight()
 {
-    const auto inFlight = []() {
-        const QList<QNetworkReply *> replies
-            = Orvo::Api::Network::HttpClient::instance()->findChildren<QNetworkReply *>();
-        return std::any_of(replies.cbegin(), replies.cend(),
-                           [](const QNetworkReply *reply) { return reply->isRunning(); });
-    };
-    QElapsedTimer clock;
-    clock.start();
-    while (inFlight() && clock.elapsed() < kRequestsInFlightWaitMs) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Orvo::Api::Network::HttpClient::instance()->waitForRequestsInFlight(kRequestsInFlightWaitMs);
 }
 
 } // namespace
@@ -77,9 +58,11 @@ int main(int argc, char *argv[])
     qDebug().noquote() << "尝试加载URL:" << url.toString();
 
     // Queued, so it reports only once the event loop runs, that is, only when
-    // a later load succeeded.
+    // a later load succeeded. Its own context, so that a start-up that gives
+    // up can drop the reports still queued.
+    auto *failureReport = new QObject(&app);
     QObject::connect(
-        &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
+        &engine, &QQmlApplicationEngine::objectCreationFailed, failureReport,
         [firstUrl = url](const QUrl &) {
             qDebug().noquote() << "加载失败:" << firstUrl.toString();
             qDebug().noquote() << "尝试备用路径...";
@@ -95,6 +78,8 @@ int main(int argc, char *argv[])
     }
     if (engine.rootObjects().isEmpty()) {
         qDebug().noquote() << "所有加载方式都失败了";
+        delete failureReport;
+        finishRequestsInFlight();
         return -1;
     }
 

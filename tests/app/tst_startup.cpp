@@ -64,7 +64,8 @@ private:
     FakeService m_service;
     StandIns m_standIns;
 
-    Run runProgram(const QString &connectLink = QString())
+    Run runProgram(const QString &connectLink = QString(),
+                   const QString &program = QStringLiteral(STARTUP_PROBE))
     {
         // The login store writes its file from the event loop: let pending
         // writes out before the program reads it.
@@ -76,7 +77,7 @@ private:
         if (!connectLink.isEmpty())
             environment.insert(QStringLiteral("ORVO_PROBE_CONNECT"), connectLink);
         process.setProcessEnvironment(environment);
-        process.setProgram(QStringLiteral(STARTUP_PROBE));
+        process.setProgram(program);
         process.start();
         Run run;
         // The fake service answers from this process: spin while waiting.
@@ -112,10 +113,10 @@ private:
                            [&](const QString &line) { return line.startsWith(start); });
     }
 
-    static void verifyClean(const Run &run)
+    static void verifyClean(const Run &run, int expectedExitCode = 0)
     {
         QVERIFY2(
-            run.exitCode == 0,
+            run.exitCode == expectedExitCode,
             qPrintable(QStringLiteral("exit code %1\n").arg(run.exitCode) + run.log.right(6000)));
         QVERIFY2(!run.log.contains(QStringLiteral("Sanitizer"))
                      && !run.log.contains(QStringLiteral("runtime error")),
@@ -214,6 +215,23 @@ private slots:
         QCOMPARE(proxySwitches.size(), 2);
         QVERIFY2(proxySwitches.constLast().contains(QStringLiteral(" 0")),
                  qPrintable(proxySwitches.constLast()));
+    }
+
+    void withoutQtQuickBothLoadsFail()
+    {
+        // The start-up requests are still out when the loads fail.
+        m_service.setReply("GET", "configs", configsReply().delayed(300));
+        const Run run = runProgram(QString(), QStringLiteral(STARTUP_PROBE_WITHOUT_QML));
+        // main returns -1.
+        verifyClean(run, 255);
+        verifyInOrder(run.log,
+                      { "尝试加载URL: qrc:/qt/qml/LumoraContent/App.qml",
+                        "第一种方式失败，尝试直接路径...",
+                        "尝试加载URL: qrc:/LumoraContent/App.qml", "所有加载方式都失败了" });
+        QVERIFY(!run.log.contains(QStringLiteral("应用程序启动成功！")));
+        // Reported only when a later load works.
+        QVERIFY(!hasLineStarting(run.log, QStringLiteral("加载失败:")));
+        QCOMPARE(m_service.count("configs"), 1);
     }
 };
 

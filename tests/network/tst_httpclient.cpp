@@ -1,8 +1,13 @@
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "ChildProcess.h"
 #include "FakeService.h"
 #include "TestApiBaseUrl.h"
 #include "network/ApiResponse.h"
@@ -15,6 +20,33 @@ using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::RecordedRequest;
 using Query = HttpClient::QueryItems;
+
+namespace {
+
+// A child process: sends one request that will not be answered in time,
+// destroys the application object with it in flight, then tries to send again.
+int sendAcrossApplicationEnd()
+{
+    {
+        int argc = 1;
+        char name[] = "child";
+        char *argv[] = { name, nullptr };
+        QCoreApplication app(argc, argv);
+        HttpClient::instance()->get("slow", [](const ApiResponse &) {
+            Orvo::Testing::writeChildResult({ { "calledBack", true } });
+        });
+        // Until the request is on the wire.
+        QTimer::singleShot(500, &app, &QCoreApplication::quit);
+        app.exec();
+    }
+    int calls = 0;
+    HttpClient::instance()->get("late", [&calls](const ApiResponse &) { ++calls; });
+    Orvo::Testing::writeChildResult(
+        { { "inFlight", HttpClient::instance()->hasRequestsInFlight() }, { "lateCalls", calls } });
+    return 0;
+}
+
+} // namespace
 
 Q_DECLARE_METATYPE(Query)
 Q_DECLARE_METATYPE(FakeReply)
@@ -401,7 +433,69 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(client()->findChildren<QNetworkReply *>().size(), 0);
     }
+
+    void waitsForRequestsInFlight()
+    {
+        m_service.setReply("GET", "slow", FakeReply::json({ { "success", true } }).delayed(300));
+        int calls = 0;
+        client()->get("slow", [&calls](const ApiResponse &) { ++calls; });
+        QVERIFY(client()->hasRequestsInFlight());
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(client()->waitForRequestsInFlight(10000));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(calls, 1);
+        QVERIFY(!client()->hasRequestsInFlight());
+        // The finished reply is freed, not only ended.
+        QCOMPARE(client()->findChildren<QNetworkReply *>().size(), 0);
+    }
+
+    void stopsWaitingAtTheLimit()
+    {
+        m_service.setReply("GET", "slow", FakeReply::json({ { "success", true } }).delayed(3000));
+        int calls = 0;
+        client()->get("slow", [&calls](const ApiResponse &) { ++calls; });
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!client()->waitForRequestsInFlight(200));
+        QVERIFY2(clock.elapsed() >= 200 && clock.elapsed() < 2500,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(calls, 0);
+        QVERIFY(client()->hasRequestsInFlight());
+        // The reply still comes, once.
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 10000);
+        QVERIFY(client()->waitForRequestsInFlight(0));
+    }
+
+    void endsTheNetworkWithTheApplication()
+    {
+        m_service.setReply("GET", "slow", FakeReply::json({ { "success", true } }).delayed(5000));
+        m_service.setReply("GET", "late", FakeReply::json({ { "success", true } }));
+        // Under the sanitizers the child also fails on a leak of the reply
+        // cut off at the end.
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(Orvo::Testing::childModeVariable(), "exit");
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(QTest::qWaitFor([&]() { return process.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray output = process.readAllStandardOutput().trimmed();
+        // The cut-off request calls nobody back, and nothing is sent afterwards.
+        QCOMPARE(output, QByteArray(R"({"inFlight":false,"lateCalls":0})"));
+        QCOMPARE(m_service.count("slow"), 1);
+        QCOMPARE(m_service.count("late"), 0);
+    }
 };
 
-QTEST_GUILESS_MAIN(HttpClientTest)
+int main(int argc, char *argv[])
+{
+    if (Orvo::Testing::childMode() == QStringLiteral("exit"))
+        return sendAcrossApplicationEnd();
+    QCoreApplication app(argc, argv);
+    HttpClientTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_httpclient.moc"

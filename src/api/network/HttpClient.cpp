@@ -2,12 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrlQuery>
+
+#include <algorithm>
 
 #include "network/ApiBaseUrl.h"
 #include "network/ApiResponse.h"
@@ -18,6 +23,7 @@ namespace Orvo::Api::Network {
 namespace {
 
 constexpr int kLoggedBodyBytes = 500;
+constexpr int kInFlightPollMs = 20;
 
 const char *errorName(QNetworkReply::NetworkError code)
 {
@@ -35,9 +41,48 @@ HttpClient *HttpClient::instance()
 
 HttpClient::HttpClient()
     : m_networkManager(new QNetworkAccessManager(this)), m_baseUrl(apiBaseUrl())
-{ }
+{
+    // The manager's thread must not outlive the application object: left to
+    // the static destructors, it could still post events to a dead one.
+    qAddPostRoutine([]() { instance()->shutDownNetwork(); });
+}
 
 HttpClient::~HttpClient() = default;
+
+void HttpClient::shutDownNetwork()
+{
+    if (!m_networkManager)
+        return;
+    // Whoever waited for these replies is being destroyed with the application.
+    const QList<QNetworkReply *> replies = m_networkManager->findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies)
+        reply->disconnect(this);
+    delete m_networkManager;
+    m_networkManager = nullptr;
+}
+
+bool HttpClient::hasRequestsInFlight() const
+{
+    if (!m_networkManager)
+        return false;
+    const QList<QNetworkReply *> replies = m_networkManager->findChildren<QNetworkReply *>();
+    return std::any_of(replies.cbegin(), replies.cend(),
+                       [](const QNetworkReply *reply) { return reply->isRunning(); });
+}
+
+bool HttpClient::waitForRequestsInFlight(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (hasRequestsInFlight() && clock.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(kInFlightPollMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    // Qt frees a finished reply's HTTP objects only through the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return !hasRequestsInFlight();
+}
 
 void HttpClient::get(const QString &endpoint, const ResponseCallback &callback,
                      const QueryItems &query)

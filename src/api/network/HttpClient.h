@@ -39,6 +39,12 @@ public:
 
     void setApiEncryption(bool enabled, const QString &secretKey);
 
+    // True while a request sent through the client still waits for its reply.
+    bool hasRequestsInFlight() const;
+    // Runs the event loop until no request is in flight or timeoutMs have
+    // passed, then frees the finished replies; true when none is left.
+    bool waitForRequestsInFlight(int timeoutMs);
+
 signals:
     void authenticationRequired();
     void networkError(QString errorMessage);
