@@ -5,7 +5,7 @@
 #include "ApiManager.h"
 #include "ChildProcess.h"
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/HeartbeatService.h"
@@ -89,16 +89,11 @@ private:
     void clearStoredLogin() { QVERIFY(Orvo::Testing::runChild("clear").value("ok").toBool()); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
-    }
+    void initTestCase() { QVERIFY(Orvo::Testing::startAsClientService(m_service)); }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         m_service.setReply("GET", "configs", configsReply());
     }
 

@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "FakeService.h"
+#include "FakeServiceFixture.h"
 #include "QmlApiAdapter.h"
 #include "SignalLog.h"
-#include "TestApiBaseUrl.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/PaymentService.h"
@@ -124,15 +124,13 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
         PaymentService::instance()->setPollInterval(50);
     }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         TokenManager::instance()->clearLogin();
         HttpClient::instance()->clearAuthToken();
         m_api = std::make_unique<QmlApiAdapter>();
@@ -515,37 +513,116 @@ private slots:
         QCOMPARE(second.value("loadPercentage").toDouble(), 0.0);
     }
 
-    void serverDetailArrivesAsAMap()
+    void resultsArriveAsMaps_data()
     {
-        signIn();
-        const QJsonObject server { { "id", 8 },
-                                   { "name", "us" },
-                                   { "country_code", "US" },
-                                   { "city", "Dallas" },
-                                   { "location", "" },
-                                   { "tier", "vip" },
-                                   { "tier_text", "" },
-                                   { "requires_vip", true },
-                                   { "can_connect", false },
-                                   { "status", "busy" },
-                                   { "vmess_link", "vmess://x" },
-                                   { "max_users", 10 } };
-        m_service.setReply("GET", "servers/8", FakeReply::json(ok(server)));
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("data");
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QVariantMap>("expected");
 
-        m_api->getServerById(8);
-        QVERIFY(waitFor("serverDetailLoaded"));
-        VERIFY_MAP(firstMap("serverDetailLoaded"),
-                   QVariantMap({ { "id", 8 },
-                                 { "name", QString("US Dallas") },
-                                 { "countryCode", QString("US") },
-                                 { "city", QString("Dallas") },
-                                 { "location", QString() },
-                                 { "tier", QString("vip") },
-                                 { "tierText", QString() },
-                                 { "requiresVip", true },
-                                 { "canConnect", false },
-                                 { "status", QString("busy") },
-                                 { "flag", QString("🇺🇸") } }));
+        QTest::newRow("server detail")
+            << true << Call([](QmlApiAdapter *a) { a->getServerById(8); }) << "servers/8"
+            << QJsonObject { { "id", 8 },
+                             { "name", "us" },
+                             { "country_code", "US" },
+                             { "city", "Dallas" },
+                             { "location", "" },
+                             { "tier", "vip" },
+                             { "tier_text", "" },
+                             { "requires_vip", true },
+                             { "can_connect", false },
+                             { "status", "busy" },
+                             { "vmess_link", "vmess://x" },
+                             { "max_users", 10 } }
+            << "serverDetailLoaded"
+            << QVariantMap({ { "id", 8 },
+                             { "name", QString("US Dallas") },
+                             { "countryCode", QString("US") },
+                             { "city", QString("Dallas") },
+                             { "location", QString() },
+                             { "tier", QString("vip") },
+                             { "tierText", QString() },
+                             { "requiresVip", true },
+                             { "canConnect", false },
+                             { "status", QString("busy") },
+                             { "flag", QString("🇺🇸") } });
+
+        auto item = [](const char *type, const QJsonValue &value) {
+            return QJsonObject { { "type", type }, { "value", value } };
+        };
+        // Registration stays open when the service does not say otherwise.
+        QTest::newRow("configuration")
+            << false << Call([](QmlApiAdapter *a) { a->getSystemConfig(); }) << "configs"
+            << QJsonObject { { "app_name", item("string", "Tolvane") },
+                             { "app_version", item("string", "1.2.0") },
+                             { "site_name", item("string", "tolvane.example") },
+                             { "free_trial_enabled", item("boolean", true) },
+                             { "vip_trial_enabled", item("boolean", false) },
+                             { "maintenance_mode", item("boolean", false) },
+                             { "max_devices", item("number", 5) },
+                             { "vpn_encrypt_key", item("string", "secret") } }
+            << "systemConfigLoaded"
+            << QVariantMap({ { "appName", QString("Tolvane") },
+                             { "appVersion", QString("1.2.0") },
+                             { "siteName", QString("tolvane.example") },
+                             { "freeTrialEnabled", true },
+                             { "vipTrialEnabled", false },
+                             { "maintenanceMode", false },
+                             { "enableRegistration", true },
+                             { "maxDevices", 5 } });
+
+        QTest::newRow("trial status keeps the service texts")
+            << true << Call([](QmlApiAdapter *a) { a->getTrialStatus(); }) << "trial/status"
+            << QJsonObject { { "trial",
+                               QJsonObject { { "enabled", true },
+                                             { "available", false },
+                                             { "used", true },
+                                             { "expires_at", "2026-02-01 10:00:00" },
+                                             { "hours_total", 2 },
+                                             { "hours_used", 0.5 },
+                                             { "hours_remaining", 1.5 } } },
+                             { "vip",
+                               QJsonObject { { "enabled", true },
+                                             { "is_vip", false },
+                                             { "expires_at", QJsonValue::Null },
+                                             { "days_remaining", 0 } } },
+                             { "account_status", "active" } }
+            << "trialStatusLoaded"
+            << QVariantMap({ { "trialEnabled", true },
+                             { "trialAvailable", false },
+                             { "trialUsed", true },
+                             { "trialExpiresAt", QString("2026-02-01 10:00:00") },
+                             { "trialHoursTotal", 2 },
+                             { "trialHoursUsed", 0.5 },
+                             { "trialHoursRemaining", 1.5 },
+                             { "isVip", false },
+                             { "vipExpiresAt", QString() },
+                             { "vipDaysRemaining", 0 } });
+
+        QTest::newRow("heartbeat statistics")
+            << true << Call([](QmlApiAdapter *a) { a->getHeartbeatStats(); }) << "heartbeat/stats"
+            << QJsonObject { { "online_users", 12 }, { "online_devices", 30 } }
+            << "heartbeatStatsLoaded"
+            << QVariantMap({ { "onlineUsers", 12 }, { "onlineDevices", 30 } });
+    }
+
+    void resultsArriveAsMaps()
+    {
+        QFETCH(bool, signedIn);
+        QFETCH(Call, call);
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, data);
+        QFETCH(QString, signal);
+        QFETCH(QVariantMap, expected);
+        if (signedIn)
+            signIn();
+        m_service.setReply("GET", path, FakeReply::json(ok(data)));
+
+        call(m_api.get());
+        QVERIFY(waitFor(signal.toLatin1()));
+        VERIFY_MAP(firstMap(signal.toLatin1()), expected);
     }
 
     void announcementsArriveWithDateValues()
@@ -650,69 +727,6 @@ private slots:
                                  { "formattedPrice", QString("¥19.90") },
                                  { "daysText", QString("30天") },
                                  { "isActive", false } }));
-    }
-
-    void systemConfigArrivesAsAMap()
-    {
-        auto item = [](const char *type, const QJsonValue &value) {
-            return QJsonObject { { "type", type }, { "value", value } };
-        };
-        const QJsonObject configs { { "app_name", item("string", "Tolvane") },
-                                    { "app_version", item("string", "1.2.0") },
-                                    { "site_name", item("string", "tolvane.example") },
-                                    { "free_trial_enabled", item("boolean", true) },
-                                    { "vip_trial_enabled", item("boolean", false) },
-                                    { "maintenance_mode", item("boolean", false) },
-                                    { "max_devices", item("number", 5) },
-                                    { "vpn_encrypt_key", item("string", "secret") } };
-        m_service.setReply("GET", "configs", FakeReply::json(ok(configs)));
-
-        m_api->getSystemConfig();
-        QVERIFY(waitFor("systemConfigLoaded"));
-        // Registration stays open when the service does not say otherwise.
-        VERIFY_MAP(firstMap("systemConfigLoaded"),
-                   QVariantMap({ { "appName", QString("Tolvane") },
-                                 { "appVersion", QString("1.2.0") },
-                                 { "siteName", QString("tolvane.example") },
-                                 { "freeTrialEnabled", true },
-                                 { "vipTrialEnabled", false },
-                                 { "maintenanceMode", false },
-                                 { "enableRegistration", true },
-                                 { "maxDevices", 5 } }));
-    }
-
-    void trialStatusKeepsTheServiceTexts()
-    {
-        signIn();
-        const QJsonObject data { { "trial",
-                                   QJsonObject { { "enabled", true },
-                                                 { "available", false },
-                                                 { "used", true },
-                                                 { "expires_at", "2026-02-01 10:00:00" },
-                                                 { "hours_total", 2 },
-                                                 { "hours_used", 0.5 },
-                                                 { "hours_remaining", 1.5 } } },
-                                 { "vip",
-                                   QJsonObject { { "enabled", true },
-                                                 { "is_vip", false },
-                                                 { "expires_at", QJsonValue::Null },
-                                                 { "days_remaining", 0 } } },
-                                 { "account_status", "active" } };
-        m_service.setReply("GET", "trial/status", FakeReply::json(ok(data)));
-
-        m_api->getTrialStatus();
-        QVERIFY(waitFor("trialStatusLoaded"));
-        VERIFY_MAP(firstMap("trialStatusLoaded"),
-                   QVariantMap({ { "trialEnabled", true },
-                                 { "trialAvailable", false },
-                                 { "trialUsed", true },
-                                 { "trialExpiresAt", QString("2026-02-01 10:00:00") },
-                                 { "trialHoursTotal", 2 },
-                                 { "trialHoursUsed", 0.5 },
-                                 { "trialHoursRemaining", 1.5 },
-                                 { "isVip", false },
-                                 { "vipExpiresAt", QString() },
-                                 { "vipDaysRemaining", 0 } }));
     }
 
     void freeTrialRefreshesTheUserFirst()
@@ -901,18 +915,6 @@ private slots:
         QVERIFY(m_service.count("payments/status/ORD-7") <= requests + 1);
         QCOMPARE(m_log->count("paymentFailed"), 0);
         QCOMPARE(m_log->count("paymentCompleted"), 0);
-    }
-
-    void heartbeatStatsArriveAsAMap()
-    {
-        signIn();
-        m_service.setReply(
-            "GET", "heartbeat/stats",
-            FakeReply::json(ok(QJsonObject { { "online_users", 12 }, { "online_devices", 30 } })));
-        m_api->getHeartbeatStats();
-        QVERIFY(waitFor("heartbeatStatsLoaded"));
-        VERIFY_MAP(firstMap("heartbeatStatsLoaded"),
-                   QVariantMap({ { "onlineUsers", 12 }, { "onlineDevices", 30 } }));
     }
 
     void oneOffHeartbeatCarriesOnlyTheStatus_data()

@@ -4,10 +4,10 @@
 #include <QTest>
 
 #include "FakeService.h"
+#include "FakeServiceFixture.h"
 #include "QmlApiAdapter.h"
 #include "SignalLog.h"
 #include "StandIns.h"
-#include "TestApiBaseUrl.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "storage/TokenManager.h"
@@ -85,14 +85,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_standIns.isValid());
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
     }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         m_service.setReply("POST", "heartbeat", activeHeartbeat());
         m_service.setReply("POST", "auth/logout",
                            FakeReply::json({ { "success", true }, { "message", "登出成功" } }));

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/Announcement.h"
 #include "network/HttpClient.h"
 #include "services/AnnouncementService.h"
@@ -67,16 +67,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
-    }
+    void initTestCase() { QVERIFY(Orvo::Testing::startAsClientService(m_service)); }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         HttpClient::instance()->setAuthToken("tok-a");
     }
 

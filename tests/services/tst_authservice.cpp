@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/AuthService.h"
@@ -128,16 +128,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
-    }
+    void initTestCase() { QVERIFY(Orvo::Testing::startAsClientService(m_service)); }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         tokens()->clearLogin();
         HttpClient::instance()->clearAuthToken();
     }

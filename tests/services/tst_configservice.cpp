@@ -7,7 +7,7 @@
 
 #include "ChildProcess.h"
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "network/HttpClient.h"
 #include "security/CryptoUtil.h"
 #include "services/ConfigService.h"
@@ -203,17 +203,9 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
-    }
+    void initTestCase() { QVERIFY(Orvo::Testing::startAsClientService(m_service)); }
 
-    void init()
-    {
-        m_service.clearReplies();
-        m_service.clearRequests();
-    }
+    void init() { m_service.reset(); }
 
     // These run first: this process has not used the service yet.
     void appliesTheCacheAtFirstUse_data()

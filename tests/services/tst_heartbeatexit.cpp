@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
@@ -19,9 +19,8 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_service.start());
         // The probe inherits the address through its environment.
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
     }
 
     void endsCleanlyWhileASeriesRuns_data()

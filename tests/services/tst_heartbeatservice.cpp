@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/HeartbeatResponse.h"
 #include "models/HeartbeatStats.h"
 #include "network/HttpClient.h"
@@ -75,16 +75,14 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
         HeartbeatService::setTimeCompressionForTesting(kCompression);
         heartbeat();
     }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         m_service.setReply("POST", kHeartbeat, activeReply());
         HttpClient::instance()->setAuthToken(QStringLiteral("tok-hb"));
     }

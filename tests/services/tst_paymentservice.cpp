@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/CreatePaymentData.h"
 #include "models/PaymentStatusData.h"
 #include "models/SubscriptionPlan.h"
@@ -77,16 +77,14 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
         service()->setPollInterval(kPeriodMs);
     }
 
     void init()
     {
         service()->stopPolling();
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         HttpClient::instance()->setAuthToken("tok-p");
     }
 

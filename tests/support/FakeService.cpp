@@ -253,4 +253,10 @@ void FakeService::clearRequests()
     m_state->recorded.clear();
 }
 
+void FakeService::reset()
+{
+    clearReplies();
+    clearRequests();
+}
+
 } // namespace Orvo::Testing

@@ -73,6 +73,9 @@ public:
     int count(const QString &path) const;
     void clearRequests();
 
+    // Forgets the replies and the requests: a clean service for the next test.
+    void reset();
+
     class Server;
     struct State;
 

@@ -9,8 +9,8 @@
 #include <QTest>
 
 #include "FakeService.h"
+#include "FakeServiceFixture.h"
 #include "StandIns.h"
-#include "TestApiBaseUrl.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/HeartbeatService.h"
@@ -211,8 +211,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_standIns.isValid());
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
         HttpClient::instance()->setAuthToken(QStringLiteral("engine-token"));
 
         HeartbeatService *heartbeat = HeartbeatService::instance();
@@ -248,9 +247,8 @@ private slots:
 
     void init()
     {
-        m_service.clearReplies();
+        m_service.reset();
         m_service.setReply("POST", kHeartbeat, activeHeartbeat());
-        m_service.clearRequests();
         m_heartbeatReplies = 0;
         m_standIns.clearBehaviours();
         m_standIns.clearCalls();
