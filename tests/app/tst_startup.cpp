@@ -9,7 +9,7 @@
 
 #include "FakeService.h"
 #include "StandIns.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "models/User.h"
 #include "storage/TokenManager.h"
 
@@ -131,14 +131,12 @@ private slots:
         QCoreApplication::setApplicationName(
             QFileInfo(QStringLiteral(STARTUP_PROBE)).completeBaseName());
         QVERIFY(m_standIns.isValid());
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
+        QVERIFY(Orvo::Testing::startAsClientService(m_service));
     }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         m_service.setReply("GET", "configs", configsReply());
         m_service.setReply("GET", "auth/me",
                            FakeReply::json({ { "success", true }, { "data", userJson() } }));

@@ -9,7 +9,7 @@
 
 #include "ChildProcess.h"
 #include "FakeService.h"
-#include "TestApiBaseUrl.h"
+#include "FakeServiceFixture.h"
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "security/CryptoUtil.h"
@@ -108,16 +108,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_service.start());
-        Orvo::Testing::setApiBaseUrl(m_service.baseUrl());
-    }
+    void initTestCase() { QVERIFY(Orvo::Testing::startAsClientService(m_service)); }
 
     void init()
     {
-        m_service.clearReplies();
-        m_service.clearRequests();
+        m_service.reset();
         client()->clearAuthToken();
         client()->setApiEncryption(false, QString());
     }
