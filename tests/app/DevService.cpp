@@ -10,16 +10,12 @@
 #include <cstdio>
 
 #include "FakeService.h"
+#include "SampleVmessLink.h"
 
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 
 namespace {
-
-const char *const kLink
-    = "vmess://eyJ2IjoiMiIsInBzIjoi5Lic5LqsIDAxIiwiYWRkIjoianAxLmV4YW1wbGUubmV0IiwicG9ydCI6IjQ0MyIs"
-      "ImlkIjoiOWIzYzJmNGUtMWEyYi00YzNkLThlOWYtMGExYjJjM2Q0ZTVmIiwiYWlkIjoiMCIsIm5ldCI6IndzIiwidHlw"
-      "ZSI6Im5vbmUiLCJob3N0IjoianAxLmV4YW1wbGUubmV0IiwicGF0aCI6Ii9yYXkiLCJ0bHMiOiJ0bHMifQ==";
 
 QJsonObject user()
 {
@@ -41,7 +37,7 @@ QJsonObject server(int id, const char *name, const char *country, bool vip)
              { "tier", vip ? "vip" : "free" },
              { "requires_vip", vip },
              { "can_connect", !vip },
-             { "vmess_link", kLink } };
+             { "vmess_link", Orvo::Testing::sampleVmessLink() } };
 }
 
 FakeReply ok(const QJsonValue &data)

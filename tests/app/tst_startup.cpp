@@ -8,9 +8,10 @@
 #include <algorithm>
 
 #include "FakeService.h"
-#include "StandIns.h"
 #include "FakeServiceFixture.h"
 #include "models/User.h"
+#include "SampleVmessLink.h"
+#include "StandIns.h"
 #include "storage/TokenManager.h"
 
 using Orvo::Api::Models::User;
@@ -21,10 +22,7 @@ using Orvo::Testing::StandIns;
 
 namespace {
 
-const QString kLink = QStringLiteral(
-    "vmess://eyJ2IjoiMiIsInBzIjoi5Lic5LqsIDAxIiwiYWRkIjoianAxLmV4YW1wbGUubmV0IiwicG9ydCI6IjQ0MyIsIm"
-    "lkIjoiOWIzYzJmNGUtMWEyYi00YzNkLThlOWYtMGExYjJjM2Q0ZTVmIiwiYWlkIjoiMCIsIm5ldCI6IndzIiwidHlwZSI6"
-    "Im5vbmUiLCJob3N0IjoianAxLmV4YW1wbGUubmV0IiwicGF0aCI6Ii9yYXkiLCJ0bHMiOiJ0bHMifQ==");
+const QString kLink = Orvo::Testing::sampleVmessLink();
 
 QJsonObject userJson()
 {

@@ -5,11 +5,12 @@
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "QmlApiAdapter.h"
-#include "SignalLog.h"
-#include "StandIns.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
+#include "QmlApiAdapter.h"
+#include "SampleVmessLink.h"
+#include "SignalLog.h"
+#include "StandIns.h"
 #include "storage/TokenManager.h"
 #include "vpn/VpnConnectionService.h"
 
@@ -25,10 +26,7 @@ using Orvo::Testing::StandIns;
 
 namespace {
 
-const QString kLink = QStringLiteral(
-    "vmess://eyJ2IjoiMiIsInBzIjoi5Lic5LqsIDAxIiwiYWRkIjoianAxLmV4YW1wbGUubmV0IiwicG9ydCI6IjQ0MyIsIm"
-    "lkIjoiOWIzYzJmNGUtMWEyYi00YzNkLThlOWYtMGExYjJjM2Q0ZTVmIiwiYWlkIjoiMCIsIm5ldCI6IndzIiwidHlwZSI6"
-    "Im5vbmUiLCJob3N0IjoianAxLmV4YW1wbGUubmV0IiwicGF0aCI6Ii9yYXkiLCJ0bHMiOiJ0bHMifQ==");
+const QString kLink = Orvo::Testing::sampleVmessLink();
 const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
 constexpr int kConnectWaitMs = 8000;
 

@@ -10,10 +10,11 @@
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "StandIns.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
+#include "SampleVmessLink.h"
 #include "services/HeartbeatService.h"
+#include "StandIns.h"
 #include "storage/TokenManager.h"
 #include "vpn/ConnectionFailureReason.h"
 #include "vpn/V2RayCore.h"
@@ -39,10 +40,7 @@ using Orvo::Testing::StandIns;
 namespace {
 
 const QString kHeartbeat = QStringLiteral("heartbeat");
-const QString kLink = QStringLiteral(
-    "vmess://eyJ2IjoiMiIsInBzIjoi5Lic5LqsIDAxIiwiYWRkIjoianAxLmV4YW1wbGUubmV0IiwicG9ydCI6IjQ0MyIsIm"
-    "lkIjoiOWIzYzJmNGUtMWEyYi00YzNkLThlOWYtMGExYjJjM2Q0ZTVmIiwiYWlkIjoiMCIsIm5ldCI6IndzIiwidHlwZSI6"
-    "Im5vbmUiLCJob3N0IjoianAxLmV4YW1wbGUubmV0IiwicGF0aCI6Ii9yYXkiLCJ0bHMiOiJ0bHMifQ==");
+const QString kLink = Orvo::Testing::sampleVmessLink();
 // kLink encrypted under kLinkKey: IV 000102..0f, then AES-256-CBC with the
 // SHA-256 of the key (made with openssl enc), the whole in Base64.
 const QString kLinkKey = QStringLiteral("orvo-link-key");
