@@ -67,7 +67,8 @@ int runChildStep(const QString &mode)
     if (!QTest::qWaitFor([&]() { return done; }, 10000))
         return 2;
     // Leave only once every reply is in, so no request is cut off at exit.
-    QTest::qWait(1500);
+    if (!HttpClient::instance()->waitForRequestsInFlight(10000))
+        return 3;
     Orvo::Testing::writeChildResult({ { "events", QJsonArray::fromStringList(events) },
                                       { "loggedIn", api->isLoggedIn() },
                                       { "email", api->currentUser().email },
@@ -221,6 +222,16 @@ private slots:
             [&loaded](bool, const QString &, const auto &) { loaded = true; });
         QTRY_VERIFY(loaded);
         QCOMPARE(Orvo::Api::Services::ServerService::instance()->servers().size(), 1);
+
+        m_service.setReply(
+            "GET", "orders",
+            FakeReply::json(
+                { { "success", true }, { "data", QJsonArray { QJsonObject { { "id", 2 } } } } }));
+        bool ordersLoaded = false;
+        Orvo::Api::Services::OrderService::instance()->getAllOrders(
+            [&ordersLoaded](bool, const QString &, const auto &) { ordersLoaded = true; });
+        QTRY_VERIFY(ordersLoaded);
+        QCOMPARE(Orvo::Api::Services::OrderService::instance()->orders().size(), 1);
 
         m_service.setReply("POST", "heartbeat", FakeReply::json({ { "success", true } }));
         Orvo::Api::Services::HeartbeatService::instance()->startAutoHeartbeat(1, 0);

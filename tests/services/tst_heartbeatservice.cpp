@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(keys,
                  QStringList({ "connection_status", "device_id", "download_bytes", "latency_ms",
                                "upload_bytes" }));
-        const QString deviceId = TokenManager::instance()->deviceId();
+        const QString deviceId = TokenManager::instance()->getDeviceId();
         QVERIFY(!deviceId.isEmpty());
         QCOMPARE(first.json().value("device_id").toString(), deviceId);
         QCOMPARE(first.json().value("connection_status").toString(), QString("connected"));
@@ -454,6 +454,28 @@ private slots:
                  QString("disconnected"));
         QCOMPARE(force.size(), 1);
         QCOMPARE(force.at(0).at(0).toString(), QString("设备已停用"));
+    }
+
+    void anotherReasonAfterTheEndIsStillReported()
+    {
+        m_service.setReply("POST", kHeartbeat, reply(R"({"success": true, "data": {"device_status":
+                                 {"status": "disabled", "message": "设备已停用"}}})"));
+        QObject engine;
+        QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
+        QObject::connect(heartbeat(), &HeartbeatService::forceDisconnectRequired, &engine,
+                         [this]() {
+                             // Signed in elsewhere meanwhile: the last heartbeat is refused.
+                             m_service.setReply("POST", kHeartbeat, unauthorisedReply());
+                             heartbeat()->stopAutoHeartbeat();
+                         });
+        heartbeat()->startAutoHeartbeat(7, 0);
+
+        // The 401 asks for a sign-out the first warning did not: it is not swallowed.
+        QTRY_COMPARE(force.size(), 2);
+        QCOMPARE(force.at(0).at(0).toString(), QString("设备已停用"));
+        QCOMPARE(force.at(1).at(0).toString(), kSignedInElsewhere);
+        QTest::qWait(2 * kDefaultPeriodMs);
+        QCOMPARE(force.size(), 2);
     }
 
     void forcedByReplyRepeatsWhileNobodyStops()

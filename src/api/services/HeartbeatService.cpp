@@ -23,10 +23,15 @@ const QString kActive = QStringLiteral("active");
 int g_timeCompression = 1;
 
 // Milliseconds for a period in seconds, or -1 when it does not fit a timer.
+// The timer period of an interval in seconds; -1, and a warning, when it does
+// not fit a timer.
 qint64 periodMsFor(int seconds)
 {
     const qint64 periodMs = static_cast<qint64>(seconds) * 1000;
-    return periodMs > std::numeric_limits<int>::max() ? -1 : periodMs;
+    if (periodMs <= std::numeric_limits<int>::max())
+        return periodMs;
+    qWarning().noquote() << "[HeartbeatService] 心跳间隔过大, 已忽略:" << seconds << "秒";
+    return -1;
 }
 
 } // namespace
@@ -107,7 +112,7 @@ void HeartbeatService::post(const Models::HeartbeatRequest &request, quint64 ser
                        << ", 状态:" << request.connectionStatus << ", Token长度:" << token.length();
 
     Models::HeartbeatRequest body = request;
-    body.deviceId = Security::TokenManager::instance()->deviceId();
+    body.deviceId = Security::TokenManager::instance()->getDeviceId();
     Network::HttpClient::instance()->post(
         QStringLiteral("heartbeat"), body.toJson(),
         [this, series, callback](const Network::ApiResponse &response) {
@@ -132,10 +137,11 @@ void HeartbeatService::handleReply(const Network::ApiResponse &response, quint64
         qWarning().noquote() << "[HeartbeatService] 检测到401错误，用户可能在其他设备登录";
         // The final heartbeat of a series ended for this reason carries the
         // same token and is refused too: the user was told once already.
-        if (!alreadyTold(series)) {
-            markTold(series);
+        const QString reason = QStringLiteral("您的账号在其他设备登录，已被强制下线");
+        if (!alreadyTold(series, reason)) {
+            markTold(series, reason);
             stopAutoHeartbeat();
-            emit forceDisconnectRequired(QStringLiteral("您的账号在其他设备登录，已被强制下线"));
+            emit forceDisconnectRequired(reason);
         }
     }
 
@@ -151,9 +157,9 @@ void HeartbeatService::applyReplyRules(const Models::HeartbeatResponse &response
     const Models::HeartbeatResponse::DeviceStatus &device = response.data.deviceStatus;
     // Anything but exactly "active" (a missing status included) means off the line.
     if (device.forceDisconnect || device.status != kActive) {
-        if (!alreadyTold(series)) {
+        if (!alreadyTold(series, device.message)) {
             qWarning().noquote() << "[HeartbeatService] 需要强制断开连接:" << device.message;
-            markTold(series);
+            markTold(series, device.message);
             emit forceDisconnectRequired(device.message);
         }
     }
@@ -170,10 +176,8 @@ void HeartbeatService::applyInterval(int seconds)
     if (seconds <= 0 || seconds == kDefaultIntervalSeconds)
         return;
     const qint64 periodMs = periodMsFor(seconds);
-    if (periodMs < 0) {
-        qWarning().noquote() << "[HeartbeatService] 心跳间隔过大, 已忽略:" << seconds << "秒";
+    if (periodMs < 0)
         return;
-    }
     setPeriodMs(periodMs);
     qDebug().noquote() << "[HeartbeatService] 更新心跳间隔为:" << seconds << "秒";
 }
@@ -189,15 +193,16 @@ void HeartbeatService::startAutoHeartbeat(int serverId, int intervalSeconds)
     stopAutoHeartbeat();
 
     int seconds = intervalSeconds > 0 ? intervalSeconds : kDefaultIntervalSeconds;
-    if (periodMsFor(seconds) < 0) {
-        qWarning().noquote() << "[HeartbeatService] 心跳间隔过大, 已忽略:" << seconds << "秒";
+    qint64 periodMs = periodMsFor(seconds);
+    if (periodMs < 0) {
         seconds = kDefaultIntervalSeconds;
+        periodMs = periodMsFor(seconds);
     }
 
     ++m_series;
     m_serverId = serverId;
     m_connectionStatus = kConnected;
-    setPeriodMs(periodMsFor(seconds));
+    setPeriodMs(periodMs);
     sendForSeries(m_connectionStatus);
     m_timer->start();
     qDebug().noquote() << "[HeartbeatService] 开始自动心跳, 服务器ID:" << serverId
@@ -231,20 +236,22 @@ void HeartbeatService::updateTraffic(qint64 uploadBytes, qint64 downloadBytes)
     m_downloadBytes = downloadBytes;
 }
 
-bool HeartbeatService::alreadyTold(quint64 series) const
+bool HeartbeatService::alreadyTold(quint64 series, const QString &message) const
 {
     // A series that still runs was not ended by the forced disconnect (nobody
-    // acted on it), so it is told again.
+    // acted on it), so it is told again; so is another reason, which may ask
+    // for more than the first (a sign-out after "signed in elsewhere").
     const bool running = m_timer->isActive() && series == m_series;
-    return series != 0 && series == m_toldSeries && !running;
+    return series != 0 && series == m_toldSeries && message == m_toldMessage && !running;
 }
 
-void HeartbeatService::markTold(quint64 series)
+void HeartbeatService::markTold(quint64 series, const QString &message)
 {
     if (m_timer->isActive())
         m_toldSeries = m_series;
     else if (series != 0)
         m_toldSeries = series;
+    m_toldMessage = message;
 }
 
 void HeartbeatService::getStats(const ResultCallback<Models::HeartbeatStats> &callback)

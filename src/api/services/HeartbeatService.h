@@ -66,8 +66,8 @@ private:
     void applyInterval(int seconds);
     void setPeriodMs(qint64 periodMs);
 
-    bool alreadyTold(quint64 series) const;
-    void markTold(quint64 series);
+    bool alreadyTold(quint64 series, const QString &message) const;
+    void markTold(quint64 series, const QString &message);
 
     QTimer *m_timer;
     int m_serverId = 0;
@@ -77,6 +77,7 @@ private:
     int m_latencyMs = 0;
     quint64 m_series = 0; // number of the latest automatic series
     quint64 m_toldSeries = 0; // latest series that was told to disconnect
+    QString m_toldMessage; // and what it was told
 };
 
 } // namespace Orvo::Api::Services

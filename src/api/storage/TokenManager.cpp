@@ -95,8 +95,7 @@ void TokenManager::clearLogin()
 
 QString TokenManager::getDeviceId()
 {
-    if (m_deviceId.isEmpty())
-        m_deviceId = storage()->getString(kDeviceIdKey);
+    // The stored one was read at construction.
     if (m_deviceId.isEmpty()) {
         m_deviceId = CryptoUtil::generateDeviceId();
         storage()->setString(kDeviceIdKey, m_deviceId);

@@ -27,7 +27,6 @@ public:
 
     // Generated on first need and kept for good.
     QString getDeviceId();
-    QString deviceId() { return getDeviceId(); }
     QString getDeviceName() const;
 
     void saveApiEncryption(const QString &secretKey, bool enabled);
