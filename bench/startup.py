@@ -151,9 +151,11 @@ FIGURES = [
 
 
 def print_table(results, runs, build_dir):
-    print("Start-up offscreen, no service reachable: medians of %d runs each" % runs)
+    base_url = cache_value(build_dir, "ORVO_API_BASE_URL")
+    service = "no service reachable" if base_url == UNREACHABLE_BASE_URL else "service " + base_url
+    print("Start-up offscreen, %s: medians of %d runs each" % (service, runs))
     print("build: %s (%s, base URL %s)" % (build_dir, cache_value(build_dir, "CMAKE_BUILD_TYPE"),
-                                           cache_value(build_dir, "ORVO_API_BASE_URL")))
+                                           base_url))
     print("%-26s %10s %10s %7s  %s" % ("", "program", "empty", "ratio", "<= %.1f" % GOAL))
     for key, label in FIGURES:
         program = statistics.median(run[key] for run in results["program"])

@@ -9,7 +9,7 @@ build="$root/build/fuzz"
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_FUZZ=ON -DORVO_BUILD_TESTS=OFF
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" --target orvo_fuzzers
 
 status=0
 for target in "$build"/fuzz/fuzz_*; do

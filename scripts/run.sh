@@ -9,11 +9,11 @@ build="$root/build/run"
 
 "$root/scripts/install-deps.sh"
 . "$root/scripts/dev-build.sh"
+. "$root/scripts/dev-service.sh"
 
-"$build/tests/app/orvo_dev_service" "$port" &
-service=$!
-trap 'kill "$service" 2>/dev/null || true' EXIT INT TERM
-sleep 1
+service=
+trap '[ -z "$service" ] || kill "$service" 2>/dev/null || true' EXIT INT TERM
+start_dev_service "$build/dev-service.log"
 
 if [ -n "${DISPLAY:-}" ]; then
     "$build/src/app/orvo"

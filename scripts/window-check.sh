@@ -16,6 +16,8 @@ if [ "${1:-}" != "--on-display" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" --on-display
 fi
 
+. "$root/scripts/dev-service.sh"
+
 # A first start: no stored login, nothing left from an earlier run.
 export HOME="$out/home" XDG_CONFIG_HOME="$out/home/.config" \
     XDG_DATA_HOME="$out/home/.local/share" XDG_CACHE_HOME="$out/home/.cache" \
@@ -40,17 +42,6 @@ fail() {
     exit 1
 }
 
-# wait_for <tenths of a second> <command...>: true once the command succeeds.
-wait_for() {
-    tenths=$1
-    shift
-    until "$@"; do
-        tenths=$((tenths - 1))
-        [ "$tenths" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
-
 logged() {
     grep -qF "$1" "$out/program.log"
 }
@@ -60,9 +51,7 @@ program_window() {
     [ -n "$window" ]
 }
 
-"$build/tests/app/orvo_dev_service" "$port" >"$out/service.log" 2>&1 &
-service=$!
-wait_for 100 grep -q '^http://' "$out/service.log" || fail "the development service did not start"
+start_dev_service "$out/service.log" || fail "the development service did not start"
 
 "$build/src/app/orvo" >"$out/program.log" 2>&1 &
 program=$!
@@ -81,8 +70,12 @@ shot="$(identify -format '%wx%h' "$out/main.png")"
 [ "$shot" = "430x880" ] || fail "the screenshot is $shot, not 430x880"
 colours="$(convert "$out/main.png" -format '%k' info:)"
 [ "$colours" -ge 64 ] || fail "the home screen looks blank ($colours colours)"
-changed="$(compare -metric AE "$out/splash.png" "$out/main.png" null: 2>&1 || true)"
-[ "${changed%% *}" != "0" ] || fail "the home screen looks like the splash page"
+# compare exits 1 for images that differ, 0 for alike ones and 2 on an error.
+set +e
+changed="$(compare -metric AE "$out/splash.png" "$out/main.png" null: 2>&1)"
+compared=$?
+set -e
+[ "$compared" -eq 1 ] || fail "the home screen looks like the splash page (compare: $compared $changed)"
 
 "$build/tests/support/orvo_close_window" "$window" || fail "could not close the window"
 (sleep 20 && kill "$program" 2>/dev/null) &
