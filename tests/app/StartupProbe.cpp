@@ -5,7 +5,6 @@
 // unchanged around it.
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -13,8 +12,7 @@
 #include <QQuickWindow>
 #include <QTimer>
 
-#include <cstdio>
-
+#include "ChildProcess.h"
 #include "QmlApiAdapter.h"
 
 namespace {
@@ -51,9 +49,7 @@ void report(QQuickWindow *window, QQuickItem *home, bool connected)
         { "userName", name ? name->property("text").toString() : QString() },
         { "connected", connected },
     };
-    const QByteArray line = QJsonDocument(result).toJson(QJsonDocument::Compact) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
+    Orvo::Testing::writeChildResult(result);
 }
 
 void closeWhenHome()

@@ -1,12 +1,11 @@
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <QMap>
 #include <QTest>
 
 #include <algorithm>
 
+#include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
 #include "models/User.h"
@@ -69,26 +68,16 @@ private:
         // writes out before the program reads it.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ORVO_TEST_API_BASE_URL"), m_service.baseUrl());
+        QMap<QString, QString> environment;
         if (!connectLink.isEmpty())
             environment.insert(QStringLiteral("ORVO_PROBE_CONNECT"), connectLink);
-        process.setProcessEnvironment(environment);
-        process.setProgram(program);
-        process.start();
+        const Orvo::Testing::ProcessRun process
+            = Orvo::Testing::runProcess(program, {}, environment, 60000);
         Run run;
-        // The fake service answers from this process: spin while waiting.
-        if (!QTest::qWaitFor([&]() { return process.state() == QProcess::NotRunning; }, 60000)) {
-            process.kill();
-            process.waitForFinished(1000);
-            return run;
-        }
-        run.log = QString::fromUtf8(process.readAllStandardError());
-        if (process.exitStatus() == QProcess::NormalExit)
-            run.exitCode = process.exitCode();
-        const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
-        run.shown = QJsonDocument::fromJson(lines.constLast()).object();
+        if (process.finishedNormally)
+            run.exitCode = process.exitCode;
+        run.log = process.errors;
+        run.shown = Orvo::Testing::lastJsonLine(process.output);
         return run;
     }
 

@@ -1,8 +1,6 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QNetworkReply>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
@@ -468,16 +466,13 @@ private slots:
         m_service.setReply("GET", "late", FakeReply::json({ { "success", true } }));
         // Under the sanitizers the child also fails on a leak of the reply
         // cut off at the end.
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(Orvo::Testing::childModeVariable(), "exit");
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(QTest::qWaitFor([&]() { return process.state() == QProcess::NotRunning; }, 20000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-        const QByteArray output = process.readAllStandardOutput().trimmed();
+        const Orvo::Testing::ProcessRun child = Orvo::Testing::runProcess(
+            QCoreApplication::applicationFilePath(), {},
+            { { QString::fromLatin1(Orvo::Testing::childModeVariable()), QStringLiteral("exit") } },
+            20000, QProcess::ForwardedErrorChannel);
+        QVERIFY(child.finishedNormally);
+        QCOMPARE(child.exitCode, 0);
+        const QByteArray output = child.output.trimmed();
         // The cut-off request calls nobody back, and nothing is sent afterwards.
         QCOMPARE(output, QByteArray(R"({"inFlight":false,"lateCalls":0})"));
         QCOMPARE(m_service.count("slow"), 1);

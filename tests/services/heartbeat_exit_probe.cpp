@@ -19,7 +19,7 @@ using Orvo::Api::Network::HttpClient;
 using Orvo::Api::Services::HeartbeatService;
 
 // Whatever is logged after this line happens while the process exits.
-static const char *const kLeaving = "[probe] leaving main";
+static const char *const kLeaving = HEARTBEAT_PROBE_LEAVING_MAIN;
 
 int main(int argc, char *argv[])
 {

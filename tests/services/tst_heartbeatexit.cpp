@@ -1,7 +1,6 @@
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTest>
 
+#include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
 
@@ -49,22 +48,18 @@ private slots:
                     QJsonObject { { "device_status", QJsonObject { { "status", "active" } } } } } })
                 .delayed(replyDelayMs));
 
-        QProcess probe;
-        probe.setProgram(QStringLiteral(HEARTBEAT_EXIT_PROBE));
-        probe.setArguments({ mode });
-        probe.start();
-        // Spin the event loop: the fake service lives in this thread.
-        QVERIFY(QTest::qWaitFor([&]() { return probe.state() == QProcess::NotRunning; }, 30000));
-        const QString errors = QString::fromUtf8(probe.readAllStandardError());
+        const Orvo::Testing::ProcessRun probe
+            = Orvo::Testing::runProcess(QStringLiteral(HEARTBEAT_EXIT_PROBE), { mode }, {}, 30000);
+        const QString &errors = probe.errors;
 
-        QVERIFY2(probe.exitStatus() == QProcess::NormalExit, qPrintable(errors));
-        QVERIFY2(probe.exitCode() == 0, qPrintable(errors));
+        QVERIFY2(probe.finishedNormally, qPrintable(errors));
+        QVERIFY2(probe.exitCode == 0, qPrintable(errors));
         QVERIFY2(!errors.contains("Sanitizer"), qPrintable(errors));
         QVERIFY2(!errors.contains("runtime error"), qPrintable(errors));
         QVERIFY2(errors.contains("[HeartbeatService] 开始自动心跳"), qPrintable(errors));
 
         // Once main has returned nothing is sent any more, not even the series' last heartbeat.
-        const qsizetype leaving = errors.indexOf("[probe] leaving main");
+        const qsizetype leaving = errors.indexOf(HEARTBEAT_PROBE_LEAVING_MAIN);
         QVERIFY2(leaving >= 0, qPrintable(errors));
         const QString atExit = errors.mid(leaving);
         QVERIFY2(!atExit.contains("[HeartbeatService]"), qPrintable(atExit));
