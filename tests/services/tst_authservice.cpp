@@ -1,11 +1,10 @@
 #include <QJsonArray>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
+#include "StoredSettings.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/AuthService.h"
@@ -18,6 +17,7 @@ using Orvo::Api::Services::AuthService;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::RecordedRequest;
+using Orvo::Testing::storedSetting;
 
 Q_DECLARE_METATYPE(FakeReply)
 
@@ -48,15 +48,6 @@ QJsonObject authReply(const QString &token, const QJsonObject &user,
     return QJsonObject {
         { "success", true }, { "message", message }, { "token", token }, { "data", user }
     };
-}
-
-QVariant fileValue(const QString &key)
-{
-    QCoreApplication::processEvents();
-    QSettings file(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                       + "/tolvane_settings.ini",
-                   QSettings::IniFormat);
-    return file.value(key);
 }
 
 } // namespace
@@ -228,8 +219,8 @@ private slots:
         QVERIFY(tokens()->isLoggedIn());
         QCOMPARE(tokens()->getToken(), QString("tok-7"));
         QCOMPARE(tokens()->getUserInfo().toJson(), outcome.user.toJson());
-        QCOMPARE(fileValue("auth_token").toString(), QString("tok-7"));
-        QCOMPARE(QJsonDocument::fromJson(fileValue("user_info").toString().toUtf8()).object(),
+        QCOMPARE(storedSetting("auth_token").toString(), QString("tok-7"));
+        QCOMPARE(QJsonDocument::fromJson(storedSetting("user_info").toString().toUtf8()).object(),
                  outcome.user.toJson());
         QCOMPARE(HttpClient::instance()->authToken(), QString("tok-7"));
 
@@ -295,7 +286,7 @@ private slots:
         // The login held before stays untouched.
         QCOMPARE(tokens()->getToken(), QString("old-tok"));
         QCOMPARE(tokens()->getUserInfo().email, QString("old@example.com"));
-        QCOMPARE(fileValue("auth_token").toString(), QString("old-tok"));
+        QCOMPARE(storedSetting("auth_token").toString(), QString("old-tok"));
         QCOMPARE(HttpClient::instance()->authToken(), QString("old-tok"));
     }
 
@@ -412,9 +403,9 @@ private slots:
         QCOMPARE(request.body, QByteArray("{}"));
         QVERIFY(!tokens()->isLoggedIn());
         QVERIFY(tokens()->getToken().isEmpty());
-        QVERIFY(!fileValue("auth_token").isValid());
-        QVERIFY(!fileValue("user_info").isValid());
-        QCOMPARE(fileValue("device_id").toString(), deviceId);
+        QVERIFY(!storedSetting("auth_token").isValid());
+        QVERIFY(!storedSetting("user_info").isValid());
+        QCOMPARE(storedSetting("device_id").toString(), deviceId);
     }
 
     void currentUserRefreshesTheStoredUser()
@@ -430,7 +421,7 @@ private slots:
         QCOMPARE(outcome.message, QString("获取成功"));
         QCOMPARE(outcome.events, QStringList({ "callback", "userInfoUpdated:five@example.com" }));
         QVERIFY(tokens()->getUserInfo().isVip);
-        QCOMPARE(QJsonDocument::fromJson(fileValue("user_info").toString().toUtf8()).object(),
+        QCOMPARE(QJsonDocument::fromJson(storedSetting("user_info").toString().toUtf8()).object(),
                  User::fromJson(fresh).toJson());
         const RecordedRequest request = m_service.requests("auth/me").constFirst();
         QCOMPARE(request.method, QByteArray("GET"));
@@ -458,7 +449,7 @@ private slots:
         QFETCH(QJsonObject, data);
 
         storeLogin("tok-5", 5, "five@example.com");
-        const QVariant storedBefore = fileValue("user_info");
+        const QVariant storedBefore = storedSetting("user_info");
         m_service.setReply("GET", "auth/me", FakeReply::json({ { "data", data } }));
 
         const Outcome outcome = run(Request::CurrentUser);
@@ -467,7 +458,7 @@ private slots:
         QCOMPARE(outcome.user.toJson(), User::fromJson(data).toJson());
         QVERIFY(tokens()->isLoggedIn());
         QCOMPARE(tokens()->getUserInfo().email, QString("five@example.com"));
-        QCOMPARE(fileValue("user_info"), storedBefore);
+        QCOMPARE(storedSetting("user_info"), storedBefore);
     }
 
     void failedUserQueryKeepsTheStoredUser()

@@ -2,12 +2,12 @@
 #include <QJsonArray>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
+#include "StoredSettings.h"
 #include "network/HttpClient.h"
 #include "security/CryptoUtil.h"
 #include "services/ConfigService.h"
@@ -25,6 +25,8 @@ using Orvo::Api::Storage::LocalStorage;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::RecordedRequest;
+using Orvo::Testing::storedSetting;
+using Orvo::Testing::storedSettingsPath;
 
 Q_DECLARE_METATYPE(FakeReply)
 
@@ -64,31 +66,19 @@ FakeReply signedReply(const QJsonObject &reply, const QString &secret = kSecret)
                              { "signature", CryptoUtil::md5Hex(data + secret) } });
 }
 
-QString settingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + "/tolvane_settings.ini";
-}
-
 QByteArray settingsBytes()
 {
     QCoreApplication::processEvents();
-    QFile file(settingsPath());
+    QFile file(storedSettingsPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
 
-QVariant fileValue(const QString &key)
-{
-    QCoreApplication::processEvents();
-    return QSettings(settingsPath(), QSettings::IniFormat).value(key);
-}
-
 // Writes straight to disk, first reading back what a child process wrote.
 void writeFile(const QString &key, const QString &value)
 {
-    QSettings file(settingsPath(), QSettings::IniFormat);
+    QSettings file(storedSettingsPath(), QSettings::IniFormat);
     file.sync();
     if (value.isNull())
         file.remove(key);
@@ -308,12 +298,12 @@ private slots:
         QVERIFY(request.queryString.isEmpty());
 
         // The received object is cached, the settings are stored and applied.
-        QCOMPARE(fileValue("cached_configs").toString(),
+        QCOMPARE(storedSetting("cached_configs").toString(),
                  QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact)));
         QCOMPARE(TokenManager::instance()->getVpnEncryptKey(), QString("vpn-Fresh"));
-        QCOMPARE(fileValue("vpn_encrypt_enabled").toBool(), true);
-        QCOMPARE(fileValue("api_secret_key").toString(), kSecret);
-        QCOMPARE(fileValue("api_encrypt_enabled").toBool(), true);
+        QCOMPARE(storedSetting("vpn_encrypt_enabled").toBool(), true);
+        QCOMPARE(storedSetting("api_secret_key").toString(), kSecret);
+        QCOMPARE(storedSetting("api_encrypt_enabled").toBool(), true);
 
         m_service.setReply("GET", "configs", signedReply(plainReply(encryptedConfig("Next"))));
         QCOMPARE(fetch().config.appName, QString("Next"));
@@ -377,9 +367,9 @@ private slots:
         const Outcome outcome = fetch();
         QVERIFY(outcome.success);
         QCOMPARE(outcome.config.appName, QString("Deltry加速器"));
-        QCOMPARE(fileValue("cached_configs").toString(), QString("{}"));
-        QCOMPARE(fileValue("api_encrypt_enabled").toBool(), false);
-        QCOMPARE(fileValue("vpn_encrypt_enabled").toBool(), false);
+        QCOMPARE(storedSetting("cached_configs").toString(), QString("{}"));
+        QCOMPARE(storedSetting("api_encrypt_enabled").toBool(), false);
+        QCOMPARE(storedSetting("vpn_encrypt_enabled").toBool(), false);
         QVERIFY(TokenManager::instance()->getVpnEncryptKey().isEmpty());
 
         // An envelope is now taken as it is.
@@ -493,7 +483,7 @@ private slots:
         QCOMPARE(user.trialHoursRemaining, 2.5);
         QCOMPARE(TokenManager::instance()->getUserInfo().toJson(),
                  User::fromJson(activated).toJson());
-        QCOMPARE(QJsonDocument::fromJson(fileValue("user_info").toString().toUtf8()).object(),
+        QCOMPARE(QJsonDocument::fromJson(storedSetting("user_info").toString().toUtf8()).object(),
                  User::fromJson(activated).toJson());
         const RecordedRequest request = m_service.requests(path).constFirst();
         QCOMPARE(request.method, QByteArray("POST"));
@@ -509,7 +499,7 @@ private slots:
         QFETCH(QString, path);
 
         signIn();
-        const QVariant storedBefore = fileValue("user_info");
+        const QVariant storedBefore = storedSetting("user_info");
         m_service.setReply("POST", path,
                            FakeReply::json({ { "message", "已激活" },
                                              { "data", QJsonObject { { "trial_used", true } } } }));
@@ -522,7 +512,7 @@ private slots:
         QCOMPARE(outcome.events, QStringList({ "callback", "trialActivated:" }));
         QVERIFY(TokenManager::instance()->isLoggedIn());
         QCOMPARE(TokenManager::instance()->getUserInfo().id, 5);
-        QCOMPARE(fileValue("user_info"), storedBefore);
+        QCOMPARE(storedSetting("user_info"), storedBefore);
     }
 
     void failedActivationKeepsTheStoredUser_data() { activatesTrials_data(); }

@@ -1,11 +1,11 @@
 #include <QDir>
-#include <QFile>
-#include <QSettings>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
 #include "ChildProcess.h"
+#include "StoredSettings.h"
 #include "models/User.h"
 #include "storage/LocalStorage.h"
 #include "storage/TokenManager.h"
@@ -13,22 +13,9 @@
 using Orvo::Api::Models::User;
 using Orvo::Api::Security::TokenManager;
 using Orvo::Api::Storage::LocalStorage;
+using Orvo::Testing::storedSetting;
 
 namespace {
-
-QString settingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/tolvane_settings.ini");
-}
-
-// The file as another reader sees it, once pending writes have gone out.
-QVariant fileValue(const QString &key)
-{
-    QCoreApplication::processEvents();
-    QSettings file(settingsPath(), QSettings::IniFormat);
-    return file.value(key);
-}
 
 User makeUser(int id, const QString &email)
 {
@@ -59,6 +46,20 @@ int runChildStep(const QString &mode)
         LocalStorage::instance()->setString(QStringLiteral("cached_configs"), kCachedConfigs);
         // Leaves without running the event loop: only the exit sync writes the file.
         Orvo::Testing::writeChildResult({ { "deviceId", tokens->getDeviceId() } });
+    } else if (mode == QLatin1String("deviceId")) {
+        // Two reads in one run, and the keys each of them stored.
+        QSignalSpy changes(LocalStorage::instance(), &LocalStorage::valueChanged);
+        const QString first = tokens->getDeviceId();
+        QJsonArray storedByFirst;
+        for (const QList<QVariant> &change : changes)
+            storedByFirst.append(change.at(0).toString());
+        const qsizetype afterFirst = changes.count();
+        const QString second = tokens->getDeviceId();
+        Orvo::Testing::writeChildResult(
+            { { "first", first },
+              { "second", second },
+              { "storedByFirst", storedByFirst },
+              { "storedBySecond", int(changes.count() - afterFirst) } });
     } else if (mode == QLatin1String("logout")) {
         tokens->clearLogin();
         Orvo::Testing::writeChildResult({ { "done", true } });
@@ -118,7 +119,7 @@ private slots:
         QVERIFY(tokens->getToken().isEmpty());
         QCOMPARE(tokens->getUserInfo().id, 0);
         QVERIFY(!tokens->isLoggedIn());
-        QVERIFY(!fileValue("device_id").isValid());
+        QVERIFY(!storedSetting("device_id").isValid());
     }
 
     void keepsTheSettingsFileAcrossRuns()
@@ -162,8 +163,8 @@ private slots:
         QVERIFY(tokens->isLoggedIn());
         QCOMPARE(tokens->getToken(), QString("tok-7"));
         QCOMPARE(tokens->getUserInfo().toJson(), user.toJson());
-        QCOMPARE(fileValue("auth_token").toString(), QString("tok-7"));
-        QCOMPARE(QJsonDocument::fromJson(fileValue("user_info").toString().toUtf8()).object(),
+        QCOMPARE(storedSetting("auth_token").toString(), QString("tok-7"));
+        QCOMPARE(QJsonDocument::fromJson(storedSetting("user_info").toString().toUtf8()).object(),
                  user.toJson());
     }
 
@@ -182,11 +183,11 @@ private slots:
         QVERIFY(!tokens->isLoggedIn());
         QVERIFY(tokens->getToken().isEmpty());
         QCOMPARE(tokens->getUserInfo().id, 0);
-        QVERIFY(!fileValue("auth_token").isValid());
-        QVERIFY(!fileValue("user_info").isValid());
-        QCOMPARE(fileValue("device_id").toString(), deviceId);
-        QCOMPARE(fileValue("vpn_encrypt_key").toString(), QString("vpn-8"));
-        QCOMPARE(fileValue("cached_configs").toString(), kCachedConfigs);
+        QVERIFY(!storedSetting("auth_token").isValid());
+        QVERIFY(!storedSetting("user_info").isValid());
+        QCOMPARE(storedSetting("device_id").toString(), deviceId);
+        QCOMPARE(storedSetting("vpn_encrypt_key").toString(), QString("vpn-8"));
+        QCOMPARE(storedSetting("cached_configs").toString(), kCachedConfigs);
         QCOMPARE(tokens->getDeviceId(), deviceId);
     }
 
@@ -227,13 +228,25 @@ private slots:
 
     void deviceIdIsMadeOnce()
     {
-        TokenManager *tokens = TokenManager::instance();
-        QSignalSpy changes(LocalStorage::instance(), &LocalStorage::valueChanged);
-        const QString first = tokens->getDeviceId();
-        const QString second = tokens->getDeviceId();
-        QCOMPARE(second, first);
+        // A new run that meets the store without an id, whatever this process has read.
+        LocalStorage::instance()->remove("device_id");
+        QVERIFY(!storedSetting("device_id").isValid());
+
+        const QJsonObject made = Orvo::Testing::runChild("deviceId");
+        const QString first = made.value("first").toString();
+        QCOMPARE(made.value("second").toString(), first);
         QVERIFY(!first.isEmpty());
-        QCOMPARE(changes.count(), 0); // already stored by an earlier step
+        QCOMPARE(made.value("storedByFirst").toArray(), QJsonArray({ "device_id" }));
+        QCOMPARE(made.value("storedBySecond").toInt(-1), 0);
+        QCOMPARE(storedSetting("device_id").toString(), first);
+
+        // The next run finds it and keeps it.
+        const QJsonObject kept = Orvo::Testing::runChild("deviceId");
+        QCOMPARE(kept.value("first").toString(), first);
+        QCOMPARE(kept.value("second").toString(), first);
+        QCOMPARE(kept.value("storedByFirst").toArray(), QJsonArray()); // already stored
+        QCOMPARE(kept.value("storedBySecond").toInt(-1), 0);
+        QCOMPARE(storedSetting("device_id").toString(), first);
     }
 
     void deviceNameIsTheHostName()
@@ -267,9 +280,9 @@ private slots:
         QCOMPARE(changes.at(1).at(0).toString(), QString("vpn_encrypt_enabled"));
         QCOMPARE(changes.at(2).at(0).toString(), QString("api_secret_key"));
         QCOMPARE(changes.at(3).at(0).toString(), QString("api_encrypt_enabled"));
-        QCOMPARE(fileValue("vpn_encrypt_enabled").toBool(), enabled);
-        QCOMPARE(fileValue("api_secret_key").toString(), "api-" + key);
-        QCOMPARE(fileValue("api_encrypt_enabled").toBool(), enabled);
+        QCOMPARE(storedSetting("vpn_encrypt_enabled").toBool(), enabled);
+        QCOMPARE(storedSetting("api_secret_key").toString(), "api-" + key);
+        QCOMPARE(storedSetting("api_encrypt_enabled").toBool(), enabled);
     }
 
     void unreadableUserCountsAsLoggedOut()

@@ -9,7 +9,8 @@
 // Values are JSON (a bare word that is not JSON is taken as text). "api:" sets
 // a property of the fake "API" before the page is created, "page:" a property
 // of the page's root, "emit:" emits a signal of "API" with the listed
-// arguments once the page is up.
+// arguments once the page is up. "expect:size=430x880" fails the run when the
+// picture has another size.
 
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -20,6 +21,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSize>
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -84,7 +86,8 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     if (arguments.size() < 3)
         return fail(QStringLiteral("usage: orvo_qml_shot <Module/File.qml> <out.png> "
-                                   "[api:NAME=VALUE] [page:NAME=VALUE] [emit:SIGNAL=[ARGS]]"));
+                                   "[api:NAME=VALUE] [page:NAME=VALUE] [emit:SIGNAL=[ARGS]] "
+                                   "[expect:size=WIDTHxHEIGHT]"));
 
     QQmlEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
@@ -93,6 +96,7 @@ int main(int argc, char *argv[])
 
     QList<QPair<QString, QVariant>> pageValues;
     QList<QPair<QString, QVariant>> emissions;
+    QSize expectedSize;
     for (const QString &argument : arguments.mid(3)) {
         const qsizetype colon = argument.indexOf(u':');
         const qsizetype equals = argument.indexOf(u'=');
@@ -108,6 +112,12 @@ int main(int argc, char *argv[])
             pageValues.append({ name, value });
         } else if (kind == QLatin1String("emit")) {
             emissions.append({ name, value });
+        } else if (kind == QLatin1String("expect") && name == QLatin1String("size")) {
+            const QStringList sides = argument.mid(equals + 1).split(u'x');
+            if (sides.size() == 2)
+                expectedSize = QSize(sides.at(0).toInt(), sides.at(1).toInt());
+            if (expectedSize.isEmpty())
+                return fail(QStringLiteral("bad size: %1").arg(argument));
         } else {
             return fail(QStringLiteral("bad argument: %1").arg(argument));
         }
@@ -144,5 +154,10 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot save %1").arg(arguments.at(2)));
     std::printf("%s: %dx%d\n", qPrintable(arguments.at(2)), image.width(), image.height());
     delete object;
+    if (expectedSize.isValid() && image.size() != expectedSize)
+        return fail(QStringLiteral("%1 is not %2x%3")
+                        .arg(arguments.at(2))
+                        .arg(expectedSize.width())
+                        .arg(expectedSize.height()));
     return 0;
 }

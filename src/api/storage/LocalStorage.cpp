@@ -58,4 +58,9 @@ void LocalStorage::remove(const QString &key)
     emit valueChanged(key);
 }
 
+QString LocalStorage::fileName() const
+{
+    return m_settings->fileName();
+}
+
 } // namespace Orvo::Api::Storage

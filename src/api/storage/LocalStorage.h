@@ -23,6 +23,9 @@ public:
     void setBool(const QString &key, bool value);
     void remove(const QString &key);
 
+    // Where the settings live on disk, for readers outside this store.
+    QString fileName() const;
+
 signals:
     void valueChanged(QString key);
 
