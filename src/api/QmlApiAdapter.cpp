@@ -28,12 +28,14 @@
 #include "services/PaymentService.h"
 #include "services/ServerService.h"
 #include "vpn/ConnectionFailureReason.h"
+#include "vpn/ConnectionFormat.h"
 #include "vpn/VpnConnectionService.h"
 
 namespace Orvo::Api {
 
 using Models::User;
 using Services::ConnectionFailureReason;
+using Services::ConnectionFormat;
 using Services::VpnConnectionService;
 
 namespace {
@@ -109,13 +111,7 @@ bool QmlApiAdapter::canConnect() const
 
 void QmlApiAdapter::resetUserInfo()
 {
-    const UserDisplayInfo loggedOut;
-    m_userEmail = loggedOut.email;
-    m_userName = loggedOut.name;
-    m_isVip = loggedOut.isVip;
-    m_vipExpiresAt = loggedOut.vipExpiresAt;
-    m_vipDays = loggedOut.vipDays;
-    m_freeMinutes = loggedOut.freeMinutes;
+    m_userInfo = UserDisplayInfo();
 }
 
 void QmlApiAdapter::updateUserInfo()
@@ -128,23 +124,18 @@ void QmlApiAdapter::updateUserInfo()
     }
 
     const User user = ApiManager::instance()->currentUser();
-    const UserDisplayInfo info = UserDisplayInfo::fromUser(user, QDateTime::currentDateTimeUtc());
-    m_userEmail = info.email;
-    m_userName = info.name;
-    m_isVip = info.isVip;
-    m_vipExpiresAt = info.vipExpiresAt;
-    m_vipDays = info.vipDays;
-    if (m_isVip) {
-        qDebug().noquote() << "[QmlApiAdapter] VIP剩余秒数:" << info.vipSecondsLeft
-                           << "剩余天数:" << m_vipDays << "到期时间:"
+    m_userInfo = UserDisplayInfo::fromUser(user, QDateTime::currentDateTimeUtc());
+    if (m_userInfo.isVip) {
+        qDebug().noquote() << "[QmlApiAdapter] VIP剩余秒数:" << m_userInfo.vipSecondsLeft
+                           << "剩余天数:" << m_userInfo.vipDays << "到期时间:"
                            << user.vipExpiresAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
-    m_freeMinutes = info.freeMinutes;
 
     VpnConnectionService::instance()->updateUserInfo(user);
 
-    qDebug().noquote() << "✅ [QmlApiAdapter] 用户信息已更新:" << m_userEmail << "VIP:" << m_isVip
-                       << "VIP天数:" << m_vipDays << "免费分钟:" << m_freeMinutes;
+    qDebug().noquote() << "✅ [QmlApiAdapter] 用户信息已更新:" << m_userInfo.email
+                       << "VIP:" << m_userInfo.isVip << "VIP天数:" << m_userInfo.vipDays
+                       << "免费分钟:" << m_userInfo.freeMinutes;
     emit userInfoChanged();
 }
 
@@ -530,12 +521,8 @@ void QmlApiAdapter::updateVpnLatency(int latencyMs)
 
 int QmlApiAdapter::checkVpnPermission(int serverId, bool requiresVip)
 {
-    UserDisplayInfo shown;
-    shown.isVip = m_isVip;
-    shown.vipDays = m_vipDays;
-    shown.freeMinutes = m_freeMinutes;
     return static_cast<int>(ConnectPermission::check(ApiManager::instance()->isLoggedIn(), serverId,
-                                                     requiresVip, shown));
+                                                     requiresVip, m_userInfo));
 }
 
 QString QmlApiAdapter::getVpnFailureReasonText(int reasonCode)
@@ -552,7 +539,7 @@ bool QmlApiAdapter::connectVpn(int serverId, const QString &vmessLink, bool requ
     qDebug().noquote() << "  VMess链接长度:" << vmessLink.size();
     qDebug().noquote() << "  VMess链接前缀:" << vmessLink.left(kLinkPrefixLength);
     qDebug().noquote() << "  当前登录状态:" << ApiManager::instance()->isLoggedIn();
-    qDebug().noquote() << "  当前用户VIP:" << m_isVip;
+    qDebug().noquote() << "  当前用户VIP:" << m_userInfo.isVip;
     qDebug().noquote() << "========================================";
 
     if (vmessLink.isEmpty()) {
@@ -590,7 +577,7 @@ void QmlApiAdapter::disconnectVpn()
 void QmlApiAdapter::setRoutingMode(int mode)
 {
     qDebug().noquote() << "[QmlApiAdapter] 设置路由模式:"
-                       << (mode == 0 ? QStringLiteral("智能模式") : QStringLiteral("全局模式"));
+                       << ConnectionFormat::routingModeText(mode);
     VpnConnectionService::instance()->setRoutingMode(mode);
 }
 

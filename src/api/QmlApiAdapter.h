@@ -5,6 +5,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include "bridge/UserDisplayInfo.h"
+
 namespace Orvo::Api {
 
 // The one object through which the QML screens reach the backend, registered
@@ -29,12 +31,12 @@ public:
     ~QmlApiAdapter() override;
 
     bool isLoggedIn() const;
-    QString userEmail() const { return m_userEmail; }
-    QString userName() const { return m_userName; }
-    bool isVip() const { return m_isVip; }
-    QString vipExpiresAt() const { return m_vipExpiresAt; }
-    int vipDays() const { return m_vipDays; }
-    int freeMinutes() const { return m_freeMinutes; }
+    QString userEmail() const { return m_userInfo.email; }
+    QString userName() const { return m_userInfo.name; }
+    bool isVip() const { return m_userInfo.isVip; }
+    QString vipExpiresAt() const { return m_userInfo.vipExpiresAt; }
+    int vipDays() const { return m_userInfo.vipDays; }
+    int freeMinutes() const { return m_userInfo.freeMinutes; }
     bool canConnect() const;
 
     Q_INVOKABLE void login(const QString &email, const QString &password);
@@ -112,12 +114,7 @@ private:
     void completeSignIn(const QString &email, const char *successText, const char *refreshText);
     void resetUserInfo();
 
-    QString m_userEmail;
-    QString m_userName;
-    bool m_isVip = false;
-    QString m_vipExpiresAt;
-    int m_vipDays = 0;
-    int m_freeMinutes = 120;
+    UserDisplayInfo m_userInfo;
     bool m_isLoggingOut = false;
 };
 

@@ -73,11 +73,17 @@ void closeWhenHome()
             });
             return;
         }
-        auto *api
-            = qobject_cast<Orvo::Api::QmlApiAdapter *>(qmlEngine(window)
-                                                           ->rootContext()
-                                                           ->contextProperty(QStringLiteral("API"))
-                                                           .value<QObject *>());
+        QQmlEngine *engine = qmlEngine(window);
+        auto *api = engine
+            ? qobject_cast<Orvo::Api::QmlApiAdapter *>(
+                engine->rootContext()->contextProperty(QStringLiteral("API")).value<QObject *>())
+            : nullptr;
+        // A program without its "API" object fails the run instead of crashing it.
+        if (!api) {
+            std::fputs("startup probe: no \"API\" object to connect with\n", stderr);
+            QCoreApplication::exit(4);
+            return;
+        }
         // Closed a little later, as a user would, not from inside the report.
         QObject::connect(api, &Orvo::Api::QmlApiAdapter::vpnConnected, window, [window, home]() {
             QTimer::singleShot(1000, window, [window, home]() {

@@ -8,6 +8,7 @@
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
+#include "MessageLog.h"
 #include "QmlApiAdapter.h"
 #include "SignalLog.h"
 #include "models/User.h"
@@ -25,6 +26,7 @@ using Orvo::Api::Services::PaymentService;
 using Orvo::Api::Services::VpnConnectionService;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
+using Orvo::Testing::MessageLog;
 using Orvo::Testing::SignalLog;
 
 using Call = std::function<void(QmlApiAdapter *)>;
@@ -1119,17 +1121,26 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("line");
-        QTest::newRow("smart") << 0 << "[QmlApiAdapter] 设置路由模式: 智能模式";
-        QTest::newRow("global") << 1 << "[QmlApiAdapter] 设置路由模式: 全局模式";
-        QTest::newRow("any other value") << 2 << "[QmlApiAdapter] 设置路由模式: 全局模式";
+        QTest::addColumn<QString>("engineLine");
+        QTest::newRow("smart") << 0 << "[QmlApiAdapter] 设置路由模式: 智能模式"
+                               << "[VpnConnectionService] 设置路由模式: 智能模式";
+        QTest::newRow("global") << 1 << "[QmlApiAdapter] 设置路由模式: 全局模式"
+                                << "[VpnConnectionService] 设置路由模式: 全局模式";
+        QTest::newRow("any other value") << 2 << "[QmlApiAdapter] 设置路由模式: 全局模式"
+                                         << "[VpnConnectionService] 设置路由模式: 全局模式";
     }
 
     void routingModeIsNamedInTheLog()
     {
         QFETCH(int, mode);
         QFETCH(QString, line);
+        QFETCH(QString, engineLine);
         QTest::ignoreMessage(QtDebugMsg, qPrintable(line));
+        MessageLog::instance()->clear();
         m_api->setRoutingMode(mode);
+        // Checked before the reset below, which logs the global mode itself.
+        QCOMPARE(MessageLog::instance()->startingWith("[VpnConnectionService] 设置路由模式:"),
+                 QStringList { engineLine });
         m_api->setRoutingMode(1);
     }
 

@@ -44,16 +44,14 @@ UserDisplayInfo UserDisplayInfo::fromUser(const Models::User &user, const QDateT
         info.vipDays = info.vipSecondsLeft <= 0
             ? 0
             : boundedInt((info.vipSecondsLeft - 1) / kSecondsPerDay + 1);
-    }
-
-    if (info.isVip)
         info.freeMinutes = 0;
-    else if (user.trialHoursRemaining > 0)
+    } else if (user.trialHoursRemaining > 0) {
         info.freeMinutes = truncatedMinutes(user.trialHoursRemaining);
-    else if (user.trialHoursTotal > 0)
+    } else if (user.trialHoursTotal > 0) {
         info.freeMinutes = boundedInt(qint64(user.trialHoursTotal) * kMinutesPerHour);
-    else
+    } else {
         info.freeMinutes = kDefaultFreeMinutes;
+    }
     return info;
 }
 

@@ -46,4 +46,9 @@ QString ConnectionFormat::formatDuration(int seconds)
         .arg(secs, 2, 10, QLatin1Char('0'));
 }
 
+QString ConnectionFormat::routingModeText(int mode)
+{
+    return mode != 0 ? QStringLiteral("全局模式") : QStringLiteral("智能模式");
+}
+
 } // namespace Orvo::Api::Services

@@ -15,6 +15,8 @@ public:
     static QString formatSpeed(qint64 bytes, int seconds);
     // "hh:mm:ss"; hours of 100 or more keep all their digits.
     static QString formatDuration(int seconds);
+    // The routing mode's name; any mode but 0 routes everything.
+    static QString routingModeText(int mode);
 };
 
 } // namespace Orvo::Api::Services

@@ -28,11 +28,6 @@ constexpr unsigned long kTunnelPauseSeconds = 3;
 constexpr double kTrialExpiredBelowHours = -0.01;
 constexpr double kTrialRunningLowHours = 0.1;
 
-const char *routingModeText(int mode)
-{
-    return mode != 0 ? "全局模式" : "智能模式";
-}
-
 } // namespace
 
 VpnConnectionService *VpnConnectionService::instance()
@@ -65,7 +60,8 @@ VpnConnectionService::~VpnConnectionService()
 
 void VpnConnectionService::setRoutingMode(int mode)
 {
-    qDebug().noquote() << "[VpnConnectionService] 设置路由模式:" << routingModeText(mode);
+    qDebug().noquote() << "[VpnConnectionService] 设置路由模式:"
+                       << ConnectionFormat::routingModeText(mode);
     m_routingMode = mode;
 }
 
@@ -125,7 +121,8 @@ void VpnConnectionService::performConnect(int serverId, const QString &vmessLink
         qDebug().noquote() << "[VpnConnectionService] VMess链接解析成功";
 
         config.globalRouting = m_routingMode != 0;
-        qDebug().noquote() << "[VpnConnectionService] 路由模式:" << routingModeText(m_routingMode);
+        qDebug().noquote() << "[VpnConnectionService] 路由模式:"
+                           << ConnectionFormat::routingModeText(m_routingMode);
 
         if (!m_core->start(config)) {
             qWarning().noquote() << "[VpnConnectionService] VPN核心启动失败";
