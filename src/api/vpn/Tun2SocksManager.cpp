@@ -259,20 +259,8 @@ void Tun2SocksManager::resetWintunConfig()
 
 bool Tun2SocksManager::executeCommand(const QString &program, const QStringList &arguments)
 {
-    const ProcessResult result
-        = ProcessRunner::run(program, arguments, ProcessRunner::ToolTimeoutMs);
-    if (!result.started || !result.finished) {
-        qWarning().noquote() << "[Tun2SocksManager] 命令执行超时:" << program;
-        return false;
-    }
-    // A crash counts as a failure as well, whatever code it left.
-    if (!result.succeeded()) {
-        qWarning().noquote() << "[Tun2SocksManager] 命令执行失败, 退出码:" << result.exitCode;
-        qWarning().noquote() << "[Tun2SocksManager] 错误输出:"
-                             << QString::fromLocal8Bit(result.standardError);
-        return false;
-    }
-    return true;
+    return ProcessRunner::runTool(QStringLiteral("[Tun2SocksManager]"), program, arguments,
+                                  ProcessRunner::ToolTimeoutMs);
 }
 
 void Tun2SocksManager::onTun2SocksStarted()
