@@ -11,6 +11,7 @@
 
 using Orvo::Api::Vpn::ProcessResult;
 using Orvo::Api::Vpn::ProcessRunner;
+using Orvo::Testing::isRunning;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandIns;
 
@@ -108,7 +109,7 @@ private slots:
         // Nothing of the killed run is left behind.
         const qint64 pid = m_standIns->calls("netsh").value(0).pid;
         QVERIFY(pid > 0);
-        QVERIFY(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(pid)));
+        QVERIFY(!isRunning(pid));
     }
 
     void reportsACrash()

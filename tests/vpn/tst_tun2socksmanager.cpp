@@ -4,13 +4,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
 
 #include "StandIns.h"
 #include "vpn/Tun2SocksManager.h"
 
 using Orvo::Api::Vpn::Tun2SocksManager;
+using Orvo::Testing::describe;
+using Orvo::Testing::isRunning;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandInCall;
 using Orvo::Testing::StandIns;
@@ -69,23 +70,6 @@ QList<QStringList> downCommands()
     return commands;
 }
 
-// One call as text, each argument bracketed so that empty ones show.
-QString describe(const QString &program, const QStringList &args)
-{
-    QString text = program;
-    for (const QString &arg : args)
-        text += QStringLiteral(" [%1]").arg(arg);
-    return text;
-}
-
-QStringList describe(const QList<StandInCall> &calls)
-{
-    QStringList result;
-    for (const StandInCall &call : calls)
-        result << describe(call.program, call.args);
-    return result;
-}
-
 QStringList netsh(const QList<QStringList> &commands)
 {
     QStringList result;
@@ -106,11 +90,6 @@ QString expectedInterface()
             return iface.name();
     }
     return QStringLiteral("以太网");
-}
-
-bool isAlive(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
 
 QStringList texts(const QSignalSpy &spy)
@@ -189,12 +168,12 @@ private slots:
             QStringLiteral("[tun2socks] INFO [STACK] tun://wintun <-> stand-in proxy")));
 
         const qint64 pid = tun2socksPid();
-        QVERIFY(isAlive(pid));
+        QVERIFY(isRunning(pid));
         m_standIns->clearCalls();
         manager->stop();
 
         QCOMPARE(describe(m_standIns->calls()), netsh(downCommands()));
-        QVERIFY(!isAlive(pid));
+        QVERIFY(!isRunning(pid));
         QCOMPARE(stopped.count(), 1);
         // The terminate ends tun2socks by a signal: asked for, so no crash.
         QVERIFY(errors.isEmpty());
@@ -285,7 +264,7 @@ private slots:
                  netsh(upCommands().mid(0, commandsRun)));
         // Stopping tun2socks for the failed step is no crash of its own.
         QCOMPARE(texts(errors), QStringList { message });
-        QVERIFY(!isAlive(tun2socksPid()));
+        QVERIFY(!isRunning(tun2socksPid()));
         QCOMPARE(stopped.count(), 1);
 
         // The failed start never counted as up: stopping has nothing to undo.
@@ -315,12 +294,12 @@ private slots:
 
         QVERIFY(manager->start(kEngineUrl));
         const qint64 pid = tun2socksPid();
-        QVERIFY(isAlive(pid));
+        QVERIFY(isRunning(pid));
 
         QTest::ignoreMessage(QtWarningMsg, "[Tun2SocksManager] tun2socks进程未响应，强制终止");
         manager->stop();
 
-        QVERIFY(!isAlive(pid));
+        QVERIFY(!isRunning(pid));
         QCOMPARE(stopped.count(), 1);
         QVERIFY(errors.isEmpty());
         QCOMPARE(describe(m_standIns->calls(QStringLiteral("netsh"))).mid(11),
@@ -391,7 +370,7 @@ private slots:
         manager.reset();
 
         QCOMPARE(describe(m_standIns->calls()), netsh(downCommands()));
-        QVERIFY(!isAlive(pid));
+        QVERIFY(!isRunning(pid));
     }
 
     void missingExecutableRunsNothing()
