@@ -141,6 +141,10 @@ private slots:
         QTest::newRow("fatal relayed, text trimmed")
             << std::optional<QString>("  \n") << std::optional<QString>("\n FATAL: no inbound \n")
             << QStringList { "[XRay错误] FATAL: no inbound" };
+        QTest::newRow("own output, usual errors")
+            << std::optional<QString>("ready\n") << std::optional<QString>()
+            << QStringList { "[XRay] ready",
+                             "[XRay错误] [ERROR] stand-in: upstream handshake refused" };
         QTest::newRow("lower-case error dropped")
             << std::optional<QString>("ready\n") << std::optional<QString>("an error, Error\n")
             << QStringList { "[XRay] ready" };
