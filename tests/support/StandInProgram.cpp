@@ -240,13 +240,14 @@ int main(int argc, char *argv[])
     sleepMs(rule.value("hangMs").toInt(0));
 
     Answer answer = answerFor(program, dir, args);
+    // Replacing one channel leaves the other one's usual output alone.
     if (rule.contains("stdout")) {
         answer.out = rule.value("stdout").toString().toUtf8();
-        answer.chunks.clear();
+        answer.chunks.removeIf([](const auto &chunk) { return chunk.first == 1; });
     }
     if (rule.contains("stderr")) {
         answer.err = rule.value("stderr").toString().toUtf8();
-        answer.chunks.clear();
+        answer.chunks.removeIf([](const auto &chunk) { return chunk.first == 2; });
     }
     if (rule.contains("exitCode"))
         answer.exitCode = rule.value("exitCode").toInt();

@@ -1,6 +1,7 @@
 #include "StandIns.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +9,35 @@
 #include <QSaveFile>
 
 namespace Orvo::Testing {
+
+QString describe(const QString &program, const QStringList &args)
+{
+    QString text = program;
+    for (const QString &arg : args)
+        text += QStringLiteral(" [%1]").arg(arg);
+    return text;
+}
+
+QStringList describe(const QList<StandInCall> &calls)
+{
+    QStringList result;
+    for (const StandInCall &call : calls)
+        result << describe(call.program, call.args);
+    return result;
+}
+
+bool isRunning(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // The state follows the name, which is in parentheses and may hold blanks.
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && text.mid(close + 2, 1) != "Z";
+}
 
 StandIns::StandIns()
     : m_oldPath(qgetenv("PATH")), m_oldDir(qgetenv("ORVO_STANDIN_DIR")),
@@ -49,6 +79,11 @@ QString StandIns::corePath()
 QString StandIns::tun2socksPath()
 {
     return coreDir() + QStringLiteral("/tun2socks.exe");
+}
+
+QString StandIns::coreConfigPath()
+{
+    return QDir::tempPath() + QStringLiteral("/tolvane_config.json");
 }
 
 QString StandIns::toolsDir()

@@ -18,6 +18,14 @@ struct StandInCall
     qint64 pid = 0;
 };
 
+// One call as text, each argument bracketed so that empty ones show.
+QString describe(const QString &program, const QStringList &args);
+QStringList describe(const QList<StandInCall> &calls);
+
+// Whether the process runs; one that has ended but is not yet reaped (a
+// zombie) counts as ended, as the platform would no longer list it.
+bool isRunning(qint64 pid);
+
 // How one stand-in program answers. Unset fields keep its usual behaviour.
 struct StandInBehaviour
 {
@@ -50,6 +58,8 @@ public:
     static QString coreDir();
     static QString corePath();
     static QString tun2socksPath();
+    // Where the client writes the configuration it hands the core.
+    static QString coreConfigPath();
     // The directory holding reg, netsh, setx, taskkill and tasklist.
     static QString toolsDir();
 

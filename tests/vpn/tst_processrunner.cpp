@@ -1,6 +1,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,8 +11,11 @@
 
 using Orvo::Api::Vpn::ProcessResult;
 using Orvo::Api::Vpn::ProcessRunner;
+using Orvo::Testing::isRunning;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandIns;
+
+Q_DECLARE_METATYPE(StandInBehaviour)
 
 // The bounded runner, driven against the stand-ins of the outside programs.
 class ProcessRunnerTest : public QObject
@@ -105,7 +109,7 @@ private slots:
         // Nothing of the killed run is left behind.
         const qint64 pid = m_standIns->calls("netsh").value(0).pid;
         QVERIFY(pid > 0);
-        QVERIFY(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(pid)));
+        QVERIFY(!isRunning(pid));
     }
 
     void reportsACrash()
@@ -124,6 +128,49 @@ private slots:
         const ProcessResult result = ProcessRunner::run("orvo-no-such-tool", {}, 5000);
         QVERIFY(!result.started);
         QVERIFY(!result.succeeded());
+    }
+
+    void toolRunLogsItsFailure_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<StandInBehaviour>("behaviour");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QStringList>("warnings");
+
+        QTest::newRow("success") << "reg" << StandInBehaviour() << 5000 << true << QStringList();
+        StandInBehaviour refused;
+        refused.exitCode = 1;
+        refused.stdErr = QStringLiteral("错误: 拒绝访问。");
+        QTest::newRow("exit code 1")
+            << "reg" << refused << 5000 << false
+            << QStringList { "[SystemProxyManager] 命令执行失败, 退出码: 1",
+                             "[SystemProxyManager] 错误输出: 错误: 拒绝访问。" };
+        StandInBehaviour hanging;
+        hanging.hangMs = -1;
+        QTest::newRow("past the limit")
+            << "netsh" << hanging << 500 << false
+            << QStringList { "[SystemProxyManager] 命令执行超时: netsh" };
+        QTest::newRow("missing program")
+            << "orvo-no-such-tool" << StandInBehaviour() << 5000 << false
+            << QStringList { "[SystemProxyManager] 命令执行超时: orvo-no-such-tool" };
+    }
+
+    void toolRunLogsItsFailure()
+    {
+        QFETCH(QString, program);
+        QFETCH(StandInBehaviour, behaviour);
+        QFETCH(int, timeoutMs);
+        QFETCH(bool, succeeds);
+        QFETCH(QStringList, warnings);
+        m_standIns->addBehaviour(program, behaviour);
+
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        for (const QString &warning : warnings)
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        QCOMPARE(ProcessRunner::runTool(QStringLiteral("[SystemProxyManager]"), program,
+                                        { "add", "ProxyEnable" }, timeoutMs),
+                 succeeds);
     }
 
     void coreAnswersVersionAndKeepsItsConfiguration()

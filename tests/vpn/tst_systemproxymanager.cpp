@@ -2,13 +2,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
 
 #include "StandIns.h"
 #include "vpn/SystemProxyManager.h"
 
 using Orvo::Api::Vpn::SystemProxyManager;
+using Orvo::Testing::isRunning;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandInCall;
 using Orvo::Testing::StandIns;
@@ -19,22 +19,8 @@ const QString kEngineUrl = QStringLiteral("socks://127.0.0.1:10315");
 const QString kKey = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
                                     "Settings");
 
-// One call as text, each argument bracketed so that empty ones show.
-QString describe(const QString &program, const QStringList &args)
-{
-    QString text = program;
-    for (const QString &arg : args)
-        text += QStringLiteral(" [%1]").arg(arg);
-    return text;
-}
-
-QStringList describe(const QList<StandInCall> &calls)
-{
-    QStringList result;
-    for (const StandInCall &call : calls)
-        result << describe(call.program, call.args);
-    return result;
-}
+// Declared in here, so that the overload for command names below does not hide it.
+using Orvo::Testing::describe;
 
 struct Command
 {
@@ -91,11 +77,6 @@ QStringList describe(const QStringList &ids)
         result << describe(c.program, c.args);
     }
     return result;
-}
-
-bool isAlive(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
 
 } // namespace
@@ -304,7 +285,7 @@ private slots:
         QCOMPARE(describe(calls), describe(run));
         // Left running, the tool could still change the setting later.
         for (const StandInCall &call : calls)
-            QVERIFY2(!isAlive(call.pid), qPrintable(describe(call.program, call.args)));
+            QVERIFY2(!isRunning(call.pid), qPrintable(describe(call.program, call.args)));
     }
 
     void missingToolsFailBothOperations()

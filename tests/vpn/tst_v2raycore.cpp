@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -14,6 +13,7 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 
 using Orvo::Api::Vpn::V2RayCore;
 using Orvo::Api::Vpn::VmessConfig;
+using Orvo::Testing::isRunning;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandInCall;
 using Orvo::Testing::StandIns;
@@ -29,20 +29,6 @@ VmessConfig server()
     config.path = "/ray";
     config.tls = "tls";
     return config;
-}
-
-QString configPath()
-{
-    return QDir::tempPath() + "/tolvane_config.json";
-}
-
-bool processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 // What the core reported, in order.
@@ -96,7 +82,7 @@ private slots:
     void runsTheCoreWithItsConfiguration()
     {
         // A file left by someone else, readable by all, is not reused as it is.
-        QFile stale(configPath());
+        QFile stale(StandIns::coreConfigPath());
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.write("stale");
         stale.close();
@@ -112,14 +98,15 @@ private slots:
         QTRY_COMPARE(m_standIns->calls("xray.exe").size(), 2);
         const QList<StandInCall> calls = m_standIns->calls("xray.exe");
         QCOMPARE(calls.at(0).args, QStringList { "version" });
-        QCOMPARE(calls.at(1).args, QStringList({ "run", "-c", configPath(), "--disable-color" }));
+        QCOMPARE(calls.at(1).args,
+                 QStringList({ "run", "-c", StandIns::coreConfigPath(), "--disable-color" }));
         QTRY_COMPARE(m_standIns->handedConfig(calls.at(1).pid),
                      V2RayCore::generateConfig(server()).toUtf8());
 
         // It holds the account's UUID: nobody but its owner may read it.
         const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
             | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-        QCOMPARE(QFile::permissions(configPath()) & others, QFile::Permissions());
+        QCOMPARE(QFile::permissions(StandIns::coreConfigPath()) & others, QFile::Permissions());
 
         QTRY_COMPARE_WITH_TIMEOUT(events.events(), QStringList { "connected" }, 5000);
         QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() < 3500,
@@ -132,8 +119,8 @@ private slots:
 
         core.stop();
         QCOMPARE(events.events(), QStringList({ "connected", "disconnected" }));
-        QVERIFY(!QFile::exists(configPath()));
-        QVERIFY(processGone(calls.at(1).pid));
+        QVERIFY(!QFile::exists(StandIns::coreConfigPath()));
+        QVERIFY(!isRunning(calls.at(1).pid));
         // Killing the process ran no tool: it ended within the wait.
         QCOMPARE(m_standIns->calls("taskkill").size(), 0);
 
@@ -154,6 +141,10 @@ private slots:
         QTest::newRow("fatal relayed, text trimmed")
             << std::optional<QString>("  \n") << std::optional<QString>("\n FATAL: no inbound \n")
             << QStringList { "[XRay错误] FATAL: no inbound" };
+        QTest::newRow("own output, usual errors")
+            << std::optional<QString>("ready\n") << std::optional<QString>()
+            << QStringList { "[XRay] ready",
+                             "[XRay错误] [ERROR] stand-in: upstream handshake refused" };
         QTest::newRow("lower-case error dropped")
             << std::optional<QString>("ready\n") << std::optional<QString>("an error, Error\n")
             << QStringList { "[XRay] ready" };
@@ -209,7 +200,7 @@ private slots:
         QCOMPARE(events.events(), expected);
         // A core that ended by itself leaves its file until the next start.
         core.stop();
-        QVERIFY(QFile::exists(configPath()));
+        QVERIFY(QFile::exists(StandIns::coreConfigPath()));
     }
 
     void refusesAMissingCore()
@@ -220,7 +211,7 @@ private slots:
         QVERIFY(!core.start(server()));
         QCOMPARE(events.events(),
                  QStringList { "error: ❌ XRay可执行文件不存在: " + StandIns::corePath() });
-        QVERIFY(QFile::exists(configPath()));
+        QVERIFY(QFile::exists(StandIns::coreConfigPath()));
         QVERIFY(m_standIns->calls().isEmpty());
     }
 
@@ -249,7 +240,7 @@ private slots:
         QTest::qWait(2500);
         QCOMPARE(events.events(), QStringList { "error: ❌ XRay启动超时 (5秒)" });
         for (const StandInCall &run : runs)
-            QVERIFY(processGone(run.pid));
+            QVERIFY(!isRunning(run.pid));
     }
 
     void goesOnWhenTheVersionProbeHangs()
@@ -263,7 +254,7 @@ private slots:
         clock.start();
         QVERIFY(core.start(server()));
         QVERIFY(clock.elapsed() >= 2900);
-        QVERIFY(processGone(m_standIns->calls("xray.exe").first().pid));
+        QVERIFY(!isRunning(m_standIns->calls("xray.exe").first().pid));
         core.stop();
     }
 

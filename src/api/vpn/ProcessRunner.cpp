@@ -1,6 +1,7 @@
 #include "vpn/ProcessRunner.h"
 
 #include <QDeadlineTimer>
+#include <QDebug>
 
 namespace Orvo::Api::Vpn {
 
@@ -38,6 +39,24 @@ ProcessResult ProcessRunner::run(const QString &program, const QStringList &argu
         process.waitForFinished(kReapTimeoutMs);
     }
     return result;
+}
+
+bool ProcessRunner::runTool(const QString &logTag, const QString &program,
+                            const QStringList &arguments, int timeoutMs)
+{
+    const ProcessResult result = run(program, arguments, timeoutMs);
+    if (!result.started || !result.finished) {
+        qWarning().noquote() << logTag << "命令执行超时:" << program;
+        return false;
+    }
+    // A crash counts as a failure as well, whatever code it left.
+    if (!result.succeeded()) {
+        qWarning().noquote() << logTag << "命令执行失败, 退出码:" << result.exitCode;
+        qWarning().noquote() << logTag
+                             << "错误输出:" << QString::fromLocal8Bit(result.standardError);
+        return false;
+    }
+    return true;
 }
 
 } // namespace Orvo::Api::Vpn

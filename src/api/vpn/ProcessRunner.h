@@ -38,6 +38,11 @@ public:
     // Waits up to timeoutMs in all for the start and the end; a process still
     // running then is killed, so it cannot act later unseen.
     static ProcessResult run(const QString &program, const QStringList &arguments, int timeoutMs);
+
+    // run() for a tool whose only answer is success: true on exit code 0; a
+    // failure is logged under logTag ("[SystemProxyManager]" and the like).
+    static bool runTool(const QString &logTag, const QString &program, const QStringList &arguments,
+                        int timeoutMs);
 };
 
 } // namespace Orvo::Api::Vpn

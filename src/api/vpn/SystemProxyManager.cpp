@@ -89,19 +89,8 @@ bool SystemProxyManager::clearSystemProxy()
 
 bool SystemProxyManager::executeCommand(const QString &program, const QStringList &arguments)
 {
-    const ProcessResult result = ProcessRunner::run(program, arguments, s_commandTimeoutMs);
-    if (!result.started || !result.finished) {
-        qWarning().noquote() << "[SystemProxyManager] 命令执行超时:" << program;
-        return false;
-    }
-    // A crash counts as a failure as well, whatever code it left.
-    if (!result.succeeded()) {
-        qWarning().noquote() << "[SystemProxyManager] 命令执行失败, 退出码:" << result.exitCode;
-        qWarning().noquote() << "[SystemProxyManager] 错误输出:"
-                             << QString::fromLocal8Bit(result.standardError);
-        return false;
-    }
-    return true;
+    return ProcessRunner::runTool(QStringLiteral("[SystemProxyManager]"), program, arguments,
+                                  s_commandTimeoutMs);
 }
 
 bool SystemProxyManager::setRegistryValue(const QString &key, const QString &valueName,

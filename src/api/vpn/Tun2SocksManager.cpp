@@ -172,12 +172,14 @@ void Tun2SocksManager::stopTun2SocksProcess()
     if (m_process->state() == QProcess::NotRunning)
         return;
     qDebug().noquote() << "[Tun2SocksManager] 停止tun2socks进程";
+    m_stopping = true;
     m_process->terminate();
     if (!m_process->waitForFinished(m_terminateWaitMs)) {
         qWarning().noquote() << "[Tun2SocksManager] tun2socks进程未响应，强制终止";
         m_process->kill();
         m_process->waitForFinished(m_killWaitMs);
     }
+    m_stopping = false;
     qDebug().noquote() << "[Tun2SocksManager] tun2socks进程已停止";
 }
 
@@ -257,20 +259,8 @@ void Tun2SocksManager::resetWintunConfig()
 
 bool Tun2SocksManager::executeCommand(const QString &program, const QStringList &arguments)
 {
-    const ProcessResult result
-        = ProcessRunner::run(program, arguments, ProcessRunner::ToolTimeoutMs);
-    if (!result.started || !result.finished) {
-        qWarning().noquote() << "[Tun2SocksManager] 命令执行超时:" << program;
-        return false;
-    }
-    // A crash counts as a failure as well, whatever code it left.
-    if (!result.succeeded()) {
-        qWarning().noquote() << "[Tun2SocksManager] 命令执行失败, 退出码:" << result.exitCode;
-        qWarning().noquote() << "[Tun2SocksManager] 错误输出:"
-                             << QString::fromLocal8Bit(result.standardError);
-        return false;
-    }
-    return true;
+    return ProcessRunner::runTool(QStringLiteral("[Tun2SocksManager]"), program, arguments,
+                                  ProcessRunner::ToolTimeoutMs);
 }
 
 void Tun2SocksManager::onTun2SocksStarted()
@@ -285,13 +275,16 @@ void Tun2SocksManager::onTun2SocksFinished(int exitCode, QProcess::ExitStatus ex
     qDebug().noquote() << "[Tun2SocksManager] tun2socks进程已退出, 退出码:" << exitCode
                        << ", 状态:" << (crashed ? "崩溃" : "正常");
     m_isRunning = false;
-    if (crashed)
+    // Our own terminate or kill ends the process by a signal; that is no crash.
+    if (crashed && !m_stopping)
         emit error(QStringLiteral("tun2socks进程崩溃"));
     emit stopped();
 }
 
 void Tun2SocksManager::onTun2SocksError(QProcess::ProcessError processError)
 {
+    if (processError == QProcess::Crashed && m_stopping)
+        return;
     QString text;
     switch (processError) {
     case QProcess::FailedToStart:

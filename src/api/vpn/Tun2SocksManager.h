@@ -66,6 +66,7 @@ private:
     QProcess *m_process;
     QString m_resourceDir;
     bool m_isRunning = false;
+    bool m_stopping = false; // inside stopTun2SocksProcess()
     QStringList m_routes;
     // Time tun2socks gets to bring its adapter up, and the waits for its end
     // after a terminate and after a kill.

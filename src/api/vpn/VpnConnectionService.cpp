@@ -126,7 +126,9 @@ void VpnConnectionService::performConnect(int serverId, const QString &vmessLink
 
         if (!m_core->start(config)) {
             qWarning().noquote() << "[VpnConnectionService] VPN核心启动失败";
-            failConnection(ConnectionFailureReason::NetworkFailure);
+            // The core's own error report may already have failed the attempt.
+            if (m_state == VpnConnectionState::Connecting)
+                failConnection(ConnectionFailureReason::NetworkFailure);
             return;
         }
         qDebug().noquote() << "[VpnConnectionService] VPN核心已启动";
@@ -302,11 +304,12 @@ void VpnConnectionService::onCoreError(const QString &message)
     if (m_state == VpnConnectionState::Disconnecting || m_stoppingCore)
         return;
 
-    const bool wasActive
-        = m_state == VpnConnectionState::Connecting || m_state == VpnConnectionState::Connected;
-    failConnection(ConnectionFailureReason::NetworkFailure);
-    if (!wasActive)
+    // An attempt that has already failed is reported once only; the core's
+    // later reports of the same end add nothing.
+    if (m_state != VpnConnectionState::Connecting && m_state != VpnConnectionState::Connected)
         return;
+
+    failConnection(ConnectionFailureReason::NetworkFailure);
 
     // A core that still runs after its error is given up on here, so the proxy
     // never points at it and the next connect does not find it busy. One that
