@@ -7,6 +7,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 namespace Orvo::Testing {
 
 namespace {
@@ -118,12 +121,20 @@ FakeReply FakeReply::delayed(int ms) const
     return reply;
 }
 
+FakeReply FakeReply::held() const
+{
+    FakeReply reply = *this;
+    reply.hold = true;
+    return reply;
+}
+
 // Writes the HTTP answer itself, so that a reply can be delayed or dropped.
 struct FakeService::State
 {
     QList<RecordedRequest> recorded;
     QHash<QString, FakeReply> standing;
     QHash<QString, QList<FakeReply>> queued;
+    QList<std::function<void()>> held;
 };
 
 class FakeService::Server : public QAbstractHttpServer
@@ -173,7 +184,9 @@ protected:
             head += "Connection: keep-alive\r\n\r\n";
             target->write(head + reply.body);
         };
-        if (reply.delayMs > 0 || reply.drop)
+        if (reply.hold)
+            m_state->held.append(answer);
+        else if (reply.delayMs > 0 || reply.drop)
             QTimer::singleShot(reply.delayMs, this, answer);
         else
             answer();
@@ -228,6 +241,18 @@ void FakeService::clearReplies()
     m_state->queued.clear();
 }
 
+int FakeService::heldCount() const
+{
+    return int(m_state->held.size());
+}
+
+void FakeService::releaseHeld()
+{
+    const QList<std::function<void()>> answers = std::exchange(m_state->held, {});
+    for (const auto &answer : answers)
+        answer();
+}
+
 QList<RecordedRequest> FakeService::requests() const
 {
     return m_state->recorded;
@@ -257,6 +282,7 @@ void FakeService::reset()
 {
     clearReplies();
     clearRequests();
+    m_state->held.clear();
 }
 
 } // namespace Orvo::Testing

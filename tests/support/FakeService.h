@@ -37,11 +37,13 @@ struct FakeReply
     QByteArray body;
     int delayMs = 0;
     bool drop = false; // close the connection without answering
+    bool hold = false; // answer only when the test releases it
 
     static FakeReply json(const QJsonObject &object, int status = 200);
     static FakeReply raw(const QByteArray &body, int status = 200);
     static FakeReply dropped();
     FakeReply delayed(int ms) const;
+    FakeReply held() const;
 };
 
 // A REST service on 127.0.0.1 for tests: records every request and answers each
@@ -67,6 +69,9 @@ public:
     // A reply given once, before the standing one; queued replies go in order.
     void queueReply(const QByteArray &method, const QString &path, const FakeReply &reply);
     void clearReplies();
+    // Held replies received so far, and sending them (in the order received).
+    int heldCount() const;
+    void releaseHeld();
 
     QList<RecordedRequest> requests() const;
     QList<RecordedRequest> requests(const QString &path) const;
