@@ -8,6 +8,7 @@
 #include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
+#include "MessageLog.h"
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "security/CryptoUtil.h"
@@ -392,6 +393,102 @@ private slots:
         const ApiResponse response = send(Method::GetWithoutAuth, "configs");
         QVERIFY(response.isSuccess());
         QCOMPARE(response.rawData, body);
+    }
+
+    void refusesEnvelopeWithoutSignedText_data()
+    {
+        QTest::addColumn<QJsonValue>("data");
+        QTest::newRow("object") << QJsonValue(QJsonObject { { "token", "forged" } });
+        QTest::newRow("number") << QJsonValue(7);
+        QTest::newRow("array") << QJsonValue(QJsonArray { "forged" });
+        QTest::newRow("null") << QJsonValue(QJsonValue::Null);
+        QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined);
+    }
+
+    void refusesEnvelopeWithoutSignedText()
+    {
+        QFETCH(QJsonValue, data);
+        QJsonObject envelope { { "encrypted", true }, { "success", true }, { "token", "forged" } };
+        if (!data.isUndefined())
+            envelope.insert("data", data);
+        m_service.setReply("POST", "auth/login", FakeReply::json(envelope));
+
+        client()->setApiEncryption(true, "k3y");
+        const ApiResponse refused = send(Method::PostWithoutAuth, "auth/login");
+        QVERIFY(!refused.isSuccess());
+        QVERIFY(refused.json.isEmpty());
+        QCOMPARE(refused.errorMessage(), QString("API响应签名验证失败"));
+
+        // Without signed replies the service's body is what it says.
+        client()->setApiEncryption(false, QString());
+        QVERIFY(send(Method::PostWithoutAuth, "auth/login").isSuccess());
+    }
+
+    void boundsTheBodyItReads_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("read");
+
+        constexpr int kCap = 4 * 1024 * 1024;
+        QTest::newRow("at the cap") << 200 << kCap << true;
+        QTest::newRow("one byte over") << 200 << kCap + 1 << false;
+        QTest::newRow("far over") << 200 << 3 * kCap << false;
+        QTest::newRow("error status over") << 500 << kCap + 1 << false;
+    }
+
+    void boundsTheBodyItReads()
+    {
+        QFETCH(int, status);
+        QFETCH(int, size);
+        QFETCH(bool, read);
+
+        const QByteArray head = "{\"success\":true,\"pad\":\"";
+        QByteArray body = head + QByteArray(size - head.size() - 2, 'x') + "\"}";
+        QCOMPARE(body.size(), size);
+        m_service.setReply("GET", "servers", FakeReply::raw(body, status));
+
+        QStringList seen;
+        QString relayed;
+        QObject context;
+        QObject::connect(client(), &HttpClient::networkError, &context,
+                         [&relayed](const QString &text) { relayed = text; });
+        const ApiResponse response = send(Method::Get, "servers", &seen);
+        if (read) {
+            QVERIFY(response.isSuccess());
+            QCOMPARE(response.rawData.size(), size);
+            return;
+        }
+        QVERIFY(!response.isSuccess());
+        QVERIFY(response.rawData.isEmpty());
+        QVERIFY(response.json.isEmpty());
+        QVERIFY2(response.errorMessage().startsWith("响应数据过大"),
+                 qPrintable(response.errorMessage()));
+        // An error status has been relayed with its own text before the body came.
+        if (status == 200)
+            QCOMPARE(relayed, response.errorMessage());
+        QCOMPARE(seen, (QStringList { "networkError", "callback" }));
+    }
+
+    void cutsLoggedBodies_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("success") << 200;
+        QTest::newRow("failure") << 500;
+    }
+
+    void cutsLoggedBodies()
+    {
+        QFETCH(int, status);
+        const QByteArray body = "{\"message\":\"" + QByteArray(20000, 'm') + "\"}";
+        m_service.setReply("GET", "servers", FakeReply::raw(body, status));
+        Orvo::Testing::MessageLog::instance()->clear();
+        send(Method::Get, "servers");
+        const QStringList logged
+            = Orvo::Testing::MessageLog::instance()->startingWith("[HttpClient] 响应数据:");
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged.constFirst().size() < 1000, qPrintable(logged.constFirst().left(80)));
+        QVERIFY(logged.constFirst().contains(QString::number(body.size())));
     }
 
     void keepsTokenAcrossCalls()

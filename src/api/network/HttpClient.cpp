@@ -24,6 +24,22 @@ namespace {
 
 constexpr int kLoggedBodyBytes = 500;
 constexpr int kInFlightPollMs = 20;
+// No reply of the service comes near this; a larger one is not read on.
+constexpr qint64 kMaxBodyBytes = 4 * 1024 * 1024;
+const char *const kTooLargeProperty = "orvoBodyTooLarge";
+
+QString tooLargeText()
+{
+    return QStringLiteral("响应数据过大 (超过%1字节)").arg(kMaxBodyBytes);
+}
+
+QString loggedBody(const QByteArray &body)
+{
+    if (body.size() <= kLoggedBodyBytes)
+        return QString::fromUtf8(body);
+    return QString::fromUtf8(body.left(kLoggedBodyBytes))
+        + QStringLiteral("... (共%1字节)").arg(body.size());
+}
 
 const char *errorName(QNetworkReply::NetworkError code)
 {
@@ -199,21 +215,54 @@ void HttpClient::connectReply(QNetworkReply *reply, const ResponseCallback &call
                      [this, reply, callback]() { handleReply(reply, callback); });
     QObject::connect(reply, &QNetworkReply::errorOccurred, this,
                      [this, reply](QNetworkReply::NetworkError code) {
-                         if (code == QNetworkReply::NoError)
+                         // A body cut off for its size has been reported already.
+                         if (code == QNetworkReply::NoError
+                             || reply->property(kTooLargeProperty).toBool())
                              return;
                          qDebug().noquote()
                              << "[HttpClient] 网络错误:" << errorName(code) << reply->errorString();
                          emit networkError(reply->errorString());
                      });
+    // The network stack buffers a body whole before it reports the end: an
+    // oversized one is cut off while it arrives.
+    QObject::connect(reply, &QNetworkReply::downloadProgress, this,
+                     [this, reply](qint64 received, qint64 total) {
+                         if (received <= kMaxBodyBytes && total <= kMaxBodyBytes)
+                             return;
+                         if (markTooLarge(reply))
+                             reply->abort();
+                     });
+}
+
+bool HttpClient::markTooLarge(QNetworkReply *reply)
+{
+    if (reply->property(kTooLargeProperty).toBool())
+        return false;
+    // An error status has been relayed already, with its own text.
+    const bool firstError = reply->error() == QNetworkReply::NoError;
+    reply->setProperty(kTooLargeProperty, true);
+    if (firstError) {
+        qDebug().noquote() << "[HttpClient] 网络错误:" << tooLargeText();
+        emit networkError(tooLargeText());
+    }
+    return true;
 }
 
 void HttpClient::handleReply(QNetworkReply *reply, const ResponseCallback &callback)
 {
     ApiResponse response;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = reply->readAll();
+    const QByteArray body = reply->read(kMaxBodyBytes + 1);
+    if (body.size() > kMaxBodyBytes)
+        markTooLarge(reply);
 
-    if (reply->error() == QNetworkReply::NoError) {
+    if (reply->property(kTooLargeProperty).toBool()) {
+        qDebug().noquote() << "[HttpClient] 请求失败, HTTP状态码:" << status;
+        qDebug().noquote() << "[HttpClient] 错误:" << tooLargeText();
+        response.statusCode = status;
+        response.errorCode = QNetworkReply::UnknownContentError;
+        response.errorString = tooLargeText();
+    } else if (reply->error() == QNetworkReply::NoError) {
         QByteArray used = body;
         bool verified = true;
         if (m_apiEncryptEnabled && !m_apiSecretKey.isEmpty())
@@ -228,12 +277,11 @@ void HttpClient::handleReply(QNetworkReply *reply, const ResponseCallback &callb
             response.errorString = QStringLiteral("API响应签名验证失败");
         }
         qDebug().noquote() << "[HttpClient] 响应成功, HTTP状态码:" << status;
-        qDebug().noquote() << "[HttpClient] 响应数据:"
-                           << QString::fromUtf8(used.left(kLoggedBodyBytes));
+        qDebug().noquote() << "[HttpClient] 响应数据:" << loggedBody(used);
     } else {
         qDebug().noquote() << "[HttpClient] 请求失败, HTTP状态码:" << status;
         qDebug().noquote() << "[HttpClient] 错误:" << reply->errorString();
-        qDebug().noquote() << "[HttpClient] 响应数据:" << QString::fromUtf8(body);
+        qDebug().noquote() << "[HttpClient] 响应数据:" << loggedBody(body);
         if (status > 0) {
             response.rawData = body;
             response.statusCode = status;

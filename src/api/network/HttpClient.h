@@ -62,6 +62,9 @@ private:
                   const ResponseCallback &callback, bool withAuth);
     void connectReply(QNetworkReply *reply, const ResponseCallback &callback);
     void handleReply(QNetworkReply *reply, const ResponseCallback &callback);
+    // Marks a reply whose body is over the bound and reports it; false when it
+    // was marked already.
+    bool markTooLarge(QNetworkReply *reply);
 
     // The body to use for an error-free reply; false when a signed envelope
     // failed verification.

@@ -1,6 +1,7 @@
 #include "network/SignedEnvelope.h"
 
 #include <QJsonObject>
+#include <QJsonValue>
 
 #include "network/ApiResponse.h"
 #include "security/CryptoUtil.h"
@@ -14,7 +15,12 @@ SignedEnvelope::Outcome SignedEnvelope::unwrap(const QByteArray &body, const QSt
     const QJsonObject envelope = ApiResponse::parseObject(body);
     if (!envelope.value(QStringLiteral("encrypted")).toBool(false))
         return Outcome::NotAnEnvelope;
-    const QString data = envelope.value(QStringLiteral("data")).toString();
+    // An envelope that carries no signed text has nothing to verify: taken as
+    // it is, its other members would pass unchecked.
+    const QJsonValue dataValue = envelope.value(QStringLiteral("data"));
+    if (!dataValue.isString())
+        return Outcome::Rejected;
+    const QString data = dataValue.toString();
     const QString signature = envelope.value(QStringLiteral("signature")).toString();
     if (data.isEmpty())
         return Outcome::NotAnEnvelope;
