@@ -48,7 +48,7 @@ private slots:
         QTest::addColumn<QStringList>("warnings");
 
         const QString lengthInvalid = "[CryptoUtil] 加密数据长度无效";
-        const QString decryptFailed = "[CryptoUtil] CryptDecrypt失败";
+        const QString decryptFailed = "[CryptoUtil] AES解密或填充校验失败";
         const QString aesFailed = "[CryptoUtil] AES解密失败";
 
         QTest::newRow("empty link") << "" << kKey << QStringList { "[CryptoUtil] 解密参数无效" };

@@ -45,18 +45,18 @@ QByteArray CryptoUtil::aesDecrypt(const QByteArray &encrypted, const QString &ke
 
     CipherContext context(EVP_CIPHER_CTX_new());
     if (!context) {
-        qWarning().noquote() << "[CryptoUtil] CryptAcquireContext失败";
+        qWarning().noquote() << "[CryptoUtil] 创建解密上下文失败";
         return {};
     }
     if (EVP_DecryptInit_ex(context.get(), EVP_aes_256_cbc(), nullptr,
                            reinterpret_cast<const unsigned char *>(aesKey.constData()),
                            reinterpret_cast<const unsigned char *>(iv.constData()))
         != 1) {
-        qWarning().noquote() << "[CryptoUtil] CryptImportKey失败";
+        qWarning().noquote() << "[CryptoUtil] 设置AES密钥失败";
         return {};
     }
     if (EVP_CIPHER_CTX_set_padding(context.get(), 1) != 1) {
-        qWarning().noquote() << "[CryptoUtil] CryptImportKey失败";
+        qWarning().noquote() << "[CryptoUtil] 设置填充方式失败";
         return {};
     }
 
@@ -69,7 +69,7 @@ QByteArray CryptoUtil::aesDecrypt(const QByteArray &encrypted, const QString &ke
                           int(cipherText.size()))
             != 1
         || EVP_DecryptFinal_ex(context.get(), out + written, &finalWritten) != 1) {
-        qWarning().noquote() << "[CryptoUtil] CryptDecrypt失败";
+        qWarning().noquote() << "[CryptoUtil] AES解密或填充校验失败";
         return {};
     }
     plain.truncate(written + finalWritten);
