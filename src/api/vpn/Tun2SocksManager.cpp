@@ -217,7 +217,7 @@ bool Tun2SocksManager::addRoutes()
 {
     qDebug().noquote() << "[Tun2SocksManager] 添加路由规则 (共" << m_routes.size() << "条)";
     int added = 0;
-    for (const QString &route : qAsConst(m_routes)) {
+    for (const QString &route : std::as_const(m_routes)) {
         if (executeCommand(QStringLiteral("netsh"),
                            { QStringLiteral("interface"), QStringLiteral("ipv4"),
                              QStringLiteral("add"), QStringLiteral("route"), route,
@@ -237,7 +237,7 @@ bool Tun2SocksManager::addRoutes()
 void Tun2SocksManager::removeRoutes()
 {
     qDebug().noquote() << "[Tun2SocksManager] 清除路由规则";
-    for (const QString &route : qAsConst(m_routes))
+    for (const QString &route : std::as_const(m_routes))
         executeCommand(QStringLiteral("netsh"),
                        { QStringLiteral("interface"), QStringLiteral("ipv4"),
                          QStringLiteral("delete"), QStringLiteral("route"), route,
