@@ -61,8 +61,15 @@ private slots:
             << QByteArray(R"({"vip_expires_at": null, "created_at": null})") << defaults;
         QTest::newRow("date as number") << QByteArray(R"({"vip_expires_at": 5})") << defaults;
         QTest::newRow("stats as array") << QByteArray(R"({"stats": [1, 2]})") << defaults;
-        QTest::newRow("upload as text")
-            << QByteArray(R"({"stats": {"total_upload": "100"}})") << defaults;
+        User uploaded;
+        uploaded.stats.totalUpload = 100;
+        QTest::newRow("upload as whole-number text")
+            << QByteArray(R"({"stats": {"total_upload": "100"}})")
+            << QJsonDocument(uploaded.toJson()).toJson(QJsonDocument::Compact);
+        QTest::newRow("upload as fractional text")
+            << QByteArray(R"({"stats": {"total_upload": "1.5"}})") << defaults;
+        QTest::newRow("download as other text")
+            << QByteArray(R"({"stats": {"total_download": "many"}})") << defaults;
     }
 
     void keepsDefaultsForWrongTypes()

@@ -13,6 +13,17 @@ QJsonValue dateOrNull(const QDateTime &value)
     return value.isValid() ? QJsonValue(value.toString(Qt::ISODate)) : QJsonValue(QJsonValue::Null);
 }
 
+// The traffic totals also come as the text of a whole number.
+qint64 readTotal(const QJsonObject &stats, const QString &key)
+{
+    const QJsonValue value = stats.value(key);
+    if (!value.isString())
+        return JsonReader::readInt64(stats, key);
+    bool ok = false;
+    const qint64 total = value.toString().toLongLong(&ok, 10);
+    return ok ? total : 0;
+}
+
 } // namespace
 
 User User::fromJson(const QJsonObject &object)
@@ -33,8 +44,8 @@ User User::fromJson(const QJsonObject &object)
     user.createdAt = JsonReader::readDateTime(object, QStringLiteral("created_at"));
 
     const QJsonObject stats = JsonReader::readObject(object, QStringLiteral("stats"));
-    user.stats.totalUpload = JsonReader::readInt64(stats, QStringLiteral("total_upload"));
-    user.stats.totalDownload = JsonReader::readInt64(stats, QStringLiteral("total_download"));
+    user.stats.totalUpload = readTotal(stats, QStringLiteral("total_upload"));
+    user.stats.totalDownload = readTotal(stats, QStringLiteral("total_download"));
     user.stats.totalTime = JsonReader::readInt(stats, QStringLiteral("total_time"));
     return user;
 }
