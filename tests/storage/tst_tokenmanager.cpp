@@ -60,6 +60,12 @@ int runChildStep(const QString &mode)
               { "second", second },
               { "storedByFirst", storedByFirst },
               { "storedBySecond", int(changes.count() - afterFirst) } });
+    } else if (mode == QLatin1String("storedLater")) {
+        // The store gets an id after the login store has read it.
+        tokens->getToken();
+        LocalStorage::instance()->setString(QStringLiteral("device_id"),
+                                            QStringLiteral("stored-later"));
+        Orvo::Testing::writeChildResult({ { "deviceId", tokens->getDeviceId() } });
     } else if (mode == QLatin1String("logout")) {
         tokens->clearLogin();
         Orvo::Testing::writeChildResult({ { "done", true } });
@@ -247,6 +253,14 @@ private slots:
         QCOMPARE(kept.value("storedByFirst").toArray(), QJsonArray()); // already stored
         QCOMPARE(kept.value("storedBySecond").toInt(-1), 0);
         QCOMPARE(storedSetting("device_id").toString(), first);
+    }
+
+    void deviceIdStoredAfterStartIsUsed()
+    {
+        LocalStorage::instance()->remove("device_id");
+        const QJsonObject result = Orvo::Testing::runChild("storedLater");
+        QCOMPARE(result.value("deviceId").toString(), QString("stored-later"));
+        QCOMPARE(storedSetting("device_id").toString(), QString("stored-later"));
     }
 
     void deviceNameIsTheHostName()

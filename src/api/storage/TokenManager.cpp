@@ -95,7 +95,9 @@ void TokenManager::clearLogin()
 
 QString TokenManager::getDeviceId()
 {
-    // The stored one was read at construction.
+    // Another run may have stored one since this object read the file.
+    if (m_deviceId.isEmpty())
+        m_deviceId = storage()->getString(kDeviceIdKey);
     if (m_deviceId.isEmpty()) {
         m_deviceId = CryptoUtil::generateDeviceId();
         storage()->setString(kDeviceIdKey, m_deviceId);
