@@ -81,6 +81,9 @@ private slots:
         QTest::newRow("port 0") << link(with(minimal(), "port", "0")) << port;
         QTest::newRow("port 65536") << link(with(minimal(), "port", "65536")) << port;
         QTest::newRow("port no number") << link(with(minimal(), "port", "https")) << port;
+        QTest::newRow("port with a plus") << link(with(minimal(), "port", "+443")) << port;
+        QTest::newRow("port with blanks") << link(with(minimal(), "port", " 443 ")) << port;
+        QTest::newRow("port negative") << link(with(minimal(), "port", "-443")) << port;
         QTest::newRow("port empty, id empty too")
             << link(with(with(minimal(), "port", ""), "id", "")) << port;
         QTest::newRow("id empty") << link(with(minimal(), "id", "")) << uuid;
@@ -139,6 +142,14 @@ private slots:
         QTest::newRow("aid no number") << link(with(minimal(), "aid", "many")) << 443 << 0 << "auto"
                                        << "tcp"
                                        << "none";
+        QTest::newRow("aid with a sign")
+            << link(with(minimal(), "aid", "+64")) << 443 << 0 << "auto"
+            << "tcp"
+            << "none";
+        QTest::newRow("aid with blanks")
+            << link(with(minimal(), "aid", " 64")) << 443 << 0 << "auto"
+            << "tcp"
+            << "none";
         QTest::newRow("null scy, number net, bool tls")
             << link(with(with(with(minimal(), "scy", QJsonValue::Null), "net", 2), "tls", true))
             << 443 << 0 << "auto"

@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 #include "models/JsonReader.h"
 
 namespace Orvo::Api::Vpn {
@@ -14,11 +16,16 @@ using Models::JsonReader;
 namespace {
 const QString kPrefix = QStringLiteral("vmess://");
 
-// Links carry numbers as decimal texts; anything else counts as 0.
+// Links carry numbers as decimal texts, digits only; anything else (blanks
+// and signs included) counts as 0.
 int readDecimalText(const QJsonObject &object, const QString &key)
 {
+    const QString text = JsonReader::readString(object, key);
+    const bool digitsOnly = !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
     bool ok = false;
-    const int value = JsonReader::readString(object, key).toInt(&ok, 10);
+    const int value = digitsOnly ? text.toInt(&ok, 10) : 0;
     return ok ? value : 0;
 }
 } // namespace
