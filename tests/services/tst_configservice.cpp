@@ -259,11 +259,12 @@ private slots:
         QCOMPARE(m_service.requests().size(), 1);
         QCOMPARE(m_service.requests().constFirst().path, QString("configs"));
 
-        // Without the cache, the same envelope is not unwrapped.
+        // Without the cache, the same envelope is not unwrapped: its "data" is
+        // no configuration.
         writeFile("cached_configs", QString());
         child = Orvo::Testing::runChild("fetch");
-        QCOMPARE(child.value("success").toBool(), true);
-        QCOMPARE(child.value("appName").toString(), QString("Deltry加速器"));
+        QCOMPARE(child.value("success").toBool(), false);
+        QCOMPARE(child.value("message").toString(), QString("响应数据无效"));
     }
 
     // From here on this process's service exists.
@@ -335,6 +336,20 @@ private slots:
             << "API响应签名验证失败";
         QTest::newRow("not signed")
             << FakeReply::json({ { "success", false }, { "message", "未签名" } }) << "未签名";
+        // A 200 that carries no configuration object is no configuration.
+        QTest::newRow("portal page")
+            << FakeReply::raw("<html><body>请先登录网络</body></html>") << "响应数据无效";
+        QTest::newRow("json array") << FakeReply::raw("[1,2]") << "响应数据无效";
+        QTest::newRow("no data") << FakeReply::json({ { "success", true } }) << "响应数据无效";
+        QTest::newRow("data as text")
+            << FakeReply::json({ { "success", true }, { "data", "{}" } }) << "响应数据无效";
+        QTest::newRow("signed text is not data")
+            << signedReply({ { "success", true }, { "data", QJsonArray {} } }) << "响应数据无效";
+        QTest::newRow("envelope with unsigned data")
+            << FakeReply::json({ { "encrypted", true },
+                                 { "success", true },
+                                 { "data", plainReply(encryptedConfig("Forged")) } })
+            << "API响应签名验证失败";
     }
 
     void failedReplyLeavesEverythingAsItWas()
@@ -372,9 +387,13 @@ private slots:
         QCOMPARE(storedSetting("vpn_encrypt_enabled").toBool(), false);
         QVERIFY(TokenManager::instance()->getVpnEncryptKey().isEmpty());
 
-        // An envelope is now taken as it is.
+        // An envelope is now taken as it is, and its "data" is no configuration.
+        const QByteArray before = settingsBytes();
         m_service.setReply("GET", "configs", signedReply(plainReply(encryptedConfig("Hidden"))));
-        QCOMPARE(fetch().config.appName, QString("Deltry加速器"));
+        const Outcome taken = fetch();
+        QVERIFY(!taken.success);
+        QCOMPARE(taken.message, QString("响应数据无效"));
+        QCOMPARE(settingsBytes(), before);
     }
 
     void initializeReportsTheOutcome_data()

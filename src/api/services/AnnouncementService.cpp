@@ -6,6 +6,7 @@
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "storage/LocalStorage.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -43,13 +44,8 @@ void AnnouncementService::getAnnouncements(const QString &platform, int limit,
     HttpClient::instance()->getWithoutAuth(
         QStringLiteral("announcements"),
         [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, {});
-                qDebug().noquote() << "[AnnouncementService] 获取公告列表失败:" << message;
+            if (reportedFailure(response, callback, "[AnnouncementService] 获取公告列表失败:"))
                 return;
-            }
             const QList<Announcement> announcements
                 = Models::JsonReader::readObjectList<Announcement>(
                     Models::JsonReader::readArray(response.json, QStringLiteral("data")),

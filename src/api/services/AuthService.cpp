@@ -8,6 +8,7 @@
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "storage/TokenManager.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -84,11 +85,8 @@ void AuthService::registerUser(const QString &email, const QString &password, co
 void AuthService::handleAuthResponse(const ApiResponse &response, const UserCallback &callback,
                                      SuccessSignal succeeded, FailureSignal failed)
 {
-    if (!response.isSuccess()) {
-        const QString message = response.errorMessage();
-        if (callback)
-            callback(false, message, User());
-        qDebug().noquote() << "[AuthService] 登录/注册失败:" << message;
+    QString message;
+    if (reportedFailure(response, callback, "[AuthService] 登录/注册失败:", &message)) {
         emit(this->*failed)(message);
         return;
     }
@@ -97,11 +95,10 @@ void AuthService::handleAuthResponse(const ApiResponse &response, const UserCall
     const User user = User::fromJson(JsonReader::readObject(response.json, QStringLiteral("data")));
     // A reply without a usable login is a failure, whatever its status says.
     if (token.isEmpty() || !user.isIdentified()) {
-        const QString message = QStringLiteral("响应数据无效");
-        if (callback)
-            callback(false, message, User());
+        const QString invalid = QStringLiteral("响应数据无效");
+        reportFailure(invalid, callback, QString());
         qDebug().noquote() << "[AuthService] 响应数据无效";
-        emit(this->*failed)(message);
+        emit(this->*failed)(invalid);
         return;
     }
 
@@ -133,13 +130,8 @@ void AuthService::getCurrentUser(const UserCallback &callback)
     qDebug().noquote() << "[AuthService] 获取当前用户信息";
     HttpClient::instance()->get(
         QStringLiteral("auth/me"), [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, User());
-                qDebug().noquote() << "[AuthService] 获取用户信息失败:" << message;
+            if (reportedFailure(response, callback, "[AuthService] 获取用户信息失败:"))
                 return;
-            }
             const User user
                 = User::fromJson(JsonReader::readObject(response.json, QStringLiteral("data")));
             // A record that names no account must not replace the signed-in one.

@@ -9,6 +9,7 @@
 #include "network/HttpClient.h"
 #include "storage/LocalStorage.h"
 #include "storage/TokenManager.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -65,11 +66,13 @@ void ConfigService::getConfigs(const Network::DataCallback<SystemConfig> &callba
     qDebug().noquote() << "[ConfigService] 获取系统配置";
     HttpClient::instance()->getWithoutAuth(
         QStringLiteral("configs"), [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, SystemConfig());
-                qDebug().noquote() << "[ConfigService] 获取系统配置失败:" << message;
+            const QString failureText = QStringLiteral("[ConfigService] 获取系统配置失败:");
+            if (reportedFailure(response, callback, failureText))
+                return;
+            // Without its configuration object a reply (a captive portal's page,
+            // say) must not replace the cached one nor switch the keys off.
+            if (!response.json.value(QStringLiteral("data")).isObject()) {
+                reportFailure(QStringLiteral("响应数据无效"), callback, failureText);
                 return;
             }
             const QJsonObject data = replyData(response);
@@ -99,16 +102,12 @@ void ConfigService::initialize(const Network::InitCallback &callback)
 void ConfigService::getTrialStatus(const Network::DataCallback<TrialStatus> &callback)
 {
     qDebug().noquote() << "[ConfigService] 获取体验状态";
-    HttpClient::instance()->get(QStringLiteral("trial/status"),
-                                [callback](const ApiResponse &response) {
-                                    if (!callback)
-                                        return;
-                                    if (response.isSuccess())
-                                        callback(true, QStringLiteral("获取成功"),
-                                                 TrialStatus::fromJson(replyData(response)));
-                                    else
-                                        callback(false, response.errorMessage(), TrialStatus());
-                                });
+    HttpClient::instance()->get(
+        QStringLiteral("trial/status"), [callback](const ApiResponse &response) {
+            if (reportedFailure(response, callback, QString()) || !callback)
+                return;
+            callback(true, QStringLiteral("获取成功"), TrialStatus::fromJson(replyData(response)));
+        });
 }
 
 void ConfigService::activateFreeTrial(const Network::DataCallback<User> &callback)
@@ -133,13 +132,8 @@ void ConfigService::activateTrial(const QString &endpoint, const QString &startT
 {
     qDebug().noquote() << startText;
     HttpClient::instance()->post(endpoint, QJsonObject(), [=](const ApiResponse &response) {
-        if (!response.isSuccess()) {
-            const QString message = response.errorMessage();
-            if (callback)
-                callback(false, message, User());
-            qDebug().noquote() << failureText << message;
+        if (reportedFailure(response, callback, failureText))
             return;
-        }
         const User user = User::fromJson(replyData(response));
         // A record that names no account must not replace the signed-in one.
         if (user.isIdentified())

@@ -4,6 +4,7 @@
 
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -38,13 +39,8 @@ void OrderService::getOrders(int page, int perPage, const DataCallback<OrderList
     HttpClient::instance()->get(
         QStringLiteral("orders"),
         [this, page, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, OrderListResponse());
-                qDebug().noquote() << "[OrderService] 获取订单列表失败:" << message;
+            if (reportedFailure(response, callback, "[OrderService] 获取订单列表失败:"))
                 return;
-            }
             const OrderListResponse result = OrderListResponse::fromJson(response.json);
             // The page asked for decides, not the reply's "current_page".
             if (page == 1)

@@ -13,6 +13,7 @@
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "storage/TokenManager.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -65,13 +66,8 @@ void PaymentService::getSubscriptionPlans(const DataCallback<QList<SubscriptionP
 
     HttpClient::instance()->getWithoutAuth(
         QStringLiteral("plans"), [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, {});
-                qDebug().noquote() << "[PaymentService] 获取套餐列表失败:" << message;
+            if (reportedFailure(response, callback, "[PaymentService] 获取套餐列表失败:"))
                 return;
-            }
             const QList<SubscriptionPlan> plans
                 = Models::JsonReader::readObjectList<SubscriptionPlan>(
                     Models::JsonReader::readArray(response.json, QStringLiteral("data")),
@@ -100,13 +96,8 @@ void PaymentService::createPayment(int planId, const QString &paymentMethod,
     HttpClient::instance()->post(
         QStringLiteral("payments/create"), request.toJson(),
         [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, CreatePaymentData());
-                qDebug().noquote() << "[PaymentService] 创建支付订单失败:" << message;
+            if (reportedFailure(response, callback, "[PaymentService] 创建支付订单失败:"))
                 return;
-            }
             const auto created = Models::CreatePaymentResponse::fromJson(response.json);
             if (callback)
                 callback(true, created.message, created.data);
@@ -134,12 +125,8 @@ void PaymentService::getPaymentStatus(const QString &orderNumber,
     const QString segment = QString::fromLatin1(QUrl::toPercentEncoding(orderNumber));
     HttpClient::instance()->get(
         QStringLiteral("payments/status/") + segment, [callback](const ApiResponse &response) {
-            if (!callback)
+            if (reportedFailure(response, callback, QString()) || !callback)
                 return;
-            if (!response.isSuccess()) {
-                callback(false, response.errorMessage(), PaymentStatusData());
-                return;
-            }
             callback(true, QStringLiteral("查询成功"),
                      Models::PaymentStatusResponse::fromJson(response.json).data);
         });

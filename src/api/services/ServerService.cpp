@@ -5,6 +5,7 @@
 #include "models/JsonReader.h"
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
+#include "services/ReplyFailure.h"
 
 namespace Orvo::Api::Services {
 
@@ -41,13 +42,8 @@ void ServerService::getServersByTier(const QString &tier,
     HttpClient::instance()->get(
         QStringLiteral("servers"),
         [this, callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, {});
-                qDebug().noquote() << "[ServerService] 获取服务器列表失败:" << message;
+            if (reportedFailure(response, callback, "[ServerService] 获取服务器列表失败:"))
                 return;
-            }
             const QList<Server> servers = Server::fromJsonArray(
                 Models::JsonReader::readArray(response.json, QStringLiteral("data")));
             m_servers = servers;
@@ -80,13 +76,8 @@ void ServerService::getServerById(int id, const DataCallback<Server> &callback)
 
     HttpClient::instance()->get(
         QStringLiteral("servers/%1").arg(id), [callback](const ApiResponse &response) {
-            if (!response.isSuccess()) {
-                const QString message = response.errorMessage();
-                if (callback)
-                    callback(false, message, Server());
-                qDebug().noquote() << "[ServerService] 获取服务器详情失败:" << message;
+            if (reportedFailure(response, callback, "[ServerService] 获取服务器详情失败:"))
                 return;
-            }
             const Server server = Server::fromJson(
                 Models::JsonReader::readObject(response.json, QStringLiteral("data")));
             if (callback)
