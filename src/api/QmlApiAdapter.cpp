@@ -26,6 +26,7 @@
 #include "services/HeartbeatService.h"
 #include "services/OrderService.h"
 #include "services/PaymentService.h"
+#include "services/ResultCallback.h"
 #include "services/ServerService.h"
 #include "vpn/ConnectionFailureReason.h"
 #include "vpn/ConnectionFormat.h"
@@ -49,6 +50,52 @@ bool namesLoginElsewhere(const QString &message)
 {
     return message.contains(QStringLiteral("其他设备登录"))
         || message.contains(QStringLiteral("强制下线"));
+}
+
+using ErrorSignal = void (QmlApiAdapter::*)(QString);
+
+// True when a service's answer goes no further: the adapter is gone, or the
+// failure has been logged and reported through the error signal.
+bool endsHere(QmlApiAdapter *adapter, bool success, ErrorSignal errorSignal, const QString &message,
+              const QString &logLine)
+{
+    if (!adapter)
+        return true;
+    if (success)
+        return false;
+    qDebug().noquote() << logLine;
+    emit(adapter->*errorSignal)(message);
+    return true;
+}
+
+// The completion of a service request, relayed to QML: a failure is logged
+// after failureText with the service's message and sent through errorSignal;
+// a success goes to onSuccess with the adapter. Nothing runs once it is gone.
+template<typename T, typename OnSuccess>
+Network::DataCallback<T> relay(QmlApiAdapter *adapter, const char *failureText,
+                               ErrorSignal errorSignal, OnSuccess onSuccess)
+{
+    const QPointer<QmlApiAdapter> self(adapter);
+    return [self, failureText, errorSignal, onSuccess](bool success, const QString &message,
+                                                       const T &data) {
+        const QString logLine = QString::fromUtf8(failureText) + QLatin1Char(' ') + message;
+        if (!endsHere(self.data(), success, errorSignal, message, logLine))
+            onSuccess(self.data(), data);
+    };
+}
+
+// The same for the heartbeat requests, whose failures bring no message: the
+// log line is failureText alone and QML gets errorText.
+template<typename T, typename OnSuccess>
+Services::ResultCallback<T> relayResult(QmlApiAdapter *adapter, const char *failureText,
+                                        ErrorSignal errorSignal, const QString &errorText,
+                                        OnSuccess onSuccess)
+{
+    const QPointer<QmlApiAdapter> self(adapter);
+    return [self, failureText, errorSignal, errorText, onSuccess](bool success, const T &data) {
+        if (!endsHere(self.data(), success, errorSignal, errorText, QString::fromUtf8(failureText)))
+            onSuccess(self.data(), data);
+    };
 }
 
 } // namespace
@@ -153,39 +200,26 @@ void QmlApiAdapter::completeSignIn(const QString &email, const char *successText
 void QmlApiAdapter::login(const QString &email, const QString &password)
 {
     qDebug().noquote() << "[QmlApiAdapter] 登录:" << email;
-    const QPointer<QmlApiAdapter> self(this);
     ApiManager::instance()->login(
-        email, password, [self](bool success, const QString &message, const User &user) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 登录失败:" << message;
-                emit self->loginError(message);
-                return;
-            }
-            self->completeSignIn(
-                user.email, "[QmlApiAdapter] 登录成功:", "[QmlApiAdapter] 登录成功，刷新系统配置");
-        });
+        email, password,
+        relay<User>(this, "[QmlApiAdapter] 登录失败:", &QmlApiAdapter::loginError,
+                    [](QmlApiAdapter *self, const User &user) {
+                        self->completeSignIn(user.email, "[QmlApiAdapter] 登录成功:",
+                                             "[QmlApiAdapter] 登录成功，刷新系统配置");
+                    }));
 }
 
 void QmlApiAdapter::registerUser(const QString &email, const QString &password, const QString &name,
                                  const QString &refferCode)
 {
     qDebug().noquote() << "[QmlApiAdapter] 注册:" << email;
-    const QPointer<QmlApiAdapter> self(this);
     ApiManager::instance()->registerUser(
         email, password, name, refferCode,
-        [self](bool success, const QString &message, const User &user) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 注册失败:" << message;
-                emit self->loginError(message);
-                return;
-            }
-            self->completeSignIn(
-                user.email, "[QmlApiAdapter] 注册成功:", "[QmlApiAdapter] 注册成功，刷新系统配置");
-        });
+        relay<User>(this, "[QmlApiAdapter] 注册失败:", &QmlApiAdapter::loginError,
+                    [](QmlApiAdapter *self, const User &user) {
+                        self->completeSignIn(user.email, "[QmlApiAdapter] 注册成功:",
+                                             "[QmlApiAdapter] 注册成功，刷新系统配置");
+                    }));
 }
 
 void QmlApiAdapter::refreshUserInfo()
@@ -203,32 +237,25 @@ void QmlApiAdapter::refreshUserInfo()
 void QmlApiAdapter::getServers(const QString &tier)
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取服务器列表, tier:" << tier;
-    const QPointer<QmlApiAdapter> self(this);
-    const auto done
-        = [self](bool success, const QString &message, const QList<Models::Server> &servers) {
-              if (!self)
-                  return;
-              if (!success) {
-                  qDebug().noquote() << "[QmlApiAdapter] 服务器列表获取失败:" << message;
-                  emit self->serversError(message);
-                  return;
-              }
-              for (const Models::Server &server : servers) {
-                  const QString flag = server.flagEmoji();
-                  qDebug().noquote() << "[QmlApiAdapter] 🔍 服务器详情:";
-                  qDebug().noquote() << "  ID:" << server.id;
-                  qDebug().noquote() << "  Name:" << server.name;
-                  qDebug().noquote() << "  CountryCode:" << server.countryCode;
-                  qDebug().noquote() << "  City:" << server.city;
-                  qDebug().noquote() << "  Location:" << server.location;
-                  qDebug().noquote() << "  Tier:" << server.tier;
-                  qDebug().noquote() << "  TierText:" << server.tierText;
-                  qDebug().noquote() << "  国旗:" << flag << "长度:" << flag.size();
-              }
-              const QVariantList list = QmlRecordMaps::servers(servers);
-              qDebug().noquote() << "[QmlApiAdapter] 服务器列表获取成功, 数量:" << list.size();
-              emit self->serversLoaded(list);
-          };
+    const auto done = relay<QList<Models::Server>>(
+        this, "[QmlApiAdapter] 服务器列表获取失败:", &QmlApiAdapter::serversError,
+        [](QmlApiAdapter *self, const QList<Models::Server> &servers) {
+            for (const Models::Server &server : servers) {
+                const QString flag = server.flagEmoji();
+                qDebug().noquote() << "[QmlApiAdapter] 🔍 服务器详情:";
+                qDebug().noquote() << "  ID:" << server.id;
+                qDebug().noquote() << "  Name:" << server.name;
+                qDebug().noquote() << "  CountryCode:" << server.countryCode;
+                qDebug().noquote() << "  City:" << server.city;
+                qDebug().noquote() << "  Location:" << server.location;
+                qDebug().noquote() << "  Tier:" << server.tier;
+                qDebug().noquote() << "  TierText:" << server.tierText;
+                qDebug().noquote() << "  国旗:" << flag << "长度:" << flag.size();
+            }
+            const QVariantList list = QmlRecordMaps::servers(servers);
+            qDebug().noquote() << "[QmlApiAdapter] 服务器列表获取成功, 数量:" << list.size();
+            emit self->serversLoaded(list);
+        });
 
     Services::ServerService *service = Services::ServerService::instance();
     if (tier.isEmpty() || tier == QLatin1String("all"))
@@ -244,181 +271,121 @@ void QmlApiAdapter::getServers(const QString &tier)
 void QmlApiAdapter::getServerById(int serverId)
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取服务器详情, serverId:" << serverId;
-    const QPointer<QmlApiAdapter> self(this);
     Services::ServerService::instance()->getServerById(
-        serverId, [self](bool success, const QString &message, const Models::Server &server) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 服务器详情获取失败:" << message;
-                emit self->serverDetailError(message);
-                return;
-            }
-            qDebug().noquote() << "[QmlApiAdapter] 服务器详情获取成功:" << server.name;
-            emit self->serverDetailLoaded(QmlRecordMaps::serverDetail(server));
-        });
+        serverId,
+        relay<Models::Server>(
+            this, "[QmlApiAdapter] 服务器详情获取失败:", &QmlApiAdapter::serverDetailError,
+            [](QmlApiAdapter *self, const Models::Server &server) {
+                qDebug().noquote() << "[QmlApiAdapter] 服务器详情获取成功:" << server.name;
+                emit self->serverDetailLoaded(QmlRecordMaps::serverDetail(server));
+            }));
 }
 
 void QmlApiAdapter::getAnnouncements()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取公告列表";
-    const QPointer<QmlApiAdapter> self(this);
     Services::AnnouncementService::instance()->getAnnouncements(
         QStringLiteral("windows"), 0,
-        [self](bool success, const QString &message,
-               const QList<Models::Announcement> &announcements) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 公告列表获取失败:" << message;
-                emit self->announcementsError(message);
-                return;
-            }
-            const QVariantList list = QmlRecordMaps::announcements(announcements);
-            qDebug().noquote() << "[QmlApiAdapter] 公告列表获取成功, 数量:" << list.size();
-            emit self->announcementsLoaded(list);
-        });
+        relay<QList<Models::Announcement>>(
+            this, "[QmlApiAdapter] 公告列表获取失败:", &QmlApiAdapter::announcementsError,
+            [](QmlApiAdapter *self, const QList<Models::Announcement> &announcements) {
+                const QVariantList list = QmlRecordMaps::announcements(announcements);
+                qDebug().noquote() << "[QmlApiAdapter] 公告列表获取成功, 数量:" << list.size();
+                emit self->announcementsLoaded(list);
+            }));
 }
 
 void QmlApiAdapter::getUserOrders()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取订单列表";
-    const QPointer<QmlApiAdapter> self(this);
-    Services::OrderService::instance()->getAllOrders(
-        [self](bool success, const QString &message, const QList<Models::Order> &orders) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 订单列表获取失败:" << message;
-                emit self->ordersError(message);
-                return;
-            }
+    Services::OrderService::instance()->getAllOrders(relay<QList<Models::Order>>(
+        this, "[QmlApiAdapter] 订单列表获取失败:", &QmlApiAdapter::ordersError,
+        [](QmlApiAdapter *self, const QList<Models::Order> &orders) {
             const QVariantList list = QmlRecordMaps::orders(orders);
             qDebug().noquote() << "[QmlApiAdapter] 订单列表获取成功, 数量:" << list.size();
             emit self->ordersLoaded(list);
-        });
+        }));
 }
 
 void QmlApiAdapter::getSystemConfig()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取系统配置";
-    const QPointer<QmlApiAdapter> self(this);
-    Services::ConfigService::instance()->getConfigs(
-        [self](bool success, const QString &message, const Models::SystemConfig &config) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 系统配置获取失败:" << message;
-                emit self->systemConfigError(message);
-                return;
-            }
+    Services::ConfigService::instance()->getConfigs(relay<Models::SystemConfig>(
+        this, "[QmlApiAdapter] 系统配置获取失败:", &QmlApiAdapter::systemConfigError,
+        [](QmlApiAdapter *self, const Models::SystemConfig &config) {
             qDebug().noquote() << "[QmlApiAdapter] 系统配置获取成功";
             emit self->systemConfigLoaded(QmlRecordMaps::systemConfig(config));
-        });
+        }));
 }
 
 void QmlApiAdapter::activateFreeTrial()
 {
     qDebug().noquote() << "[QmlApiAdapter] 激活免费体验";
-    const QPointer<QmlApiAdapter> self(this);
     Services::ConfigService::instance()->activateFreeTrial(
-        [self](bool success, const QString &message, const User &user) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 免费体验激活失败:" << message;
-                emit self->trialActivationError(message);
-                return;
-            }
-            self->updateUserInfo();
-            const QVariantMap map = QmlRecordMaps::freeTrialUser(user);
-            qDebug().noquote() << "[QmlApiAdapter] 免费体验激活成功";
-            emit self->trialActivated(map);
-        });
+        relay<User>(this, "[QmlApiAdapter] 免费体验激活失败:", &QmlApiAdapter::trialActivationError,
+                    [](QmlApiAdapter *self, const User &user) {
+                        self->updateUserInfo();
+                        const QVariantMap map = QmlRecordMaps::freeTrialUser(user);
+                        qDebug().noquote() << "[QmlApiAdapter] 免费体验激活成功";
+                        emit self->trialActivated(map);
+                    }));
 }
 
 void QmlApiAdapter::activateVipTrial()
 {
     qDebug().noquote() << "[QmlApiAdapter] 激活VIP体验";
-    const QPointer<QmlApiAdapter> self(this);
     Services::ConfigService::instance()->activateVipTrial(
-        [self](bool success, const QString &message, const User &user) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] VIP体验激活失败:" << message;
-                emit self->trialActivationError(message);
-                return;
-            }
-            self->updateUserInfo();
-            const QVariantMap map = QmlRecordMaps::vipTrialUser(user);
-            qDebug().noquote() << "[QmlApiAdapter] VIP体验激活成功";
-            emit self->trialActivated(map);
-        });
+        relay<User>(this, "[QmlApiAdapter] VIP体验激活失败:", &QmlApiAdapter::trialActivationError,
+                    [](QmlApiAdapter *self, const User &user) {
+                        self->updateUserInfo();
+                        const QVariantMap map = QmlRecordMaps::vipTrialUser(user);
+                        qDebug().noquote() << "[QmlApiAdapter] VIP体验激活成功";
+                        emit self->trialActivated(map);
+                    }));
 }
 
 void QmlApiAdapter::getTrialStatus()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取体验状态";
-    const QPointer<QmlApiAdapter> self(this);
-    Services::ConfigService::instance()->getTrialStatus(
-        [self](bool success, const QString &message, const Models::TrialStatus &status) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 体验状态获取失败:" << message;
-                emit self->trialStatusError(message);
-                return;
-            }
+    Services::ConfigService::instance()->getTrialStatus(relay<Models::TrialStatus>(
+        this, "[QmlApiAdapter] 体验状态获取失败:", &QmlApiAdapter::trialStatusError,
+        [](QmlApiAdapter *self, const Models::TrialStatus &status) {
             qDebug().noquote() << "[QmlApiAdapter] 体验状态获取成功";
             emit self->trialStatusLoaded(QmlRecordMaps::trialStatus(status));
-        });
+        }));
 }
 
 void QmlApiAdapter::createPayment(int planId, const QString &paymentMethod)
 {
     qDebug().noquote() << "[QmlApiAdapter] 创建支付订单, planId:" << planId
                        << ", paymentMethod:" << paymentMethod;
-    const QPointer<QmlApiAdapter> self(this);
     Services::PaymentService::instance()->createPayment(
         planId, paymentMethod,
-        [self](bool success, const QString &message, const Models::CreatePaymentData &data) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 支付订单创建失败:" << message;
-                emit self->paymentCreationError(message);
-                return;
-            }
-            qDebug().noquote() << "[QmlApiAdapter] 支付订单创建成功, orderId:" << data.orderId;
-            emit self->paymentCreated(QmlRecordMaps::paymentCreated(data));
-        });
+        relay<Models::CreatePaymentData>(
+            this, "[QmlApiAdapter] 支付订单创建失败:", &QmlApiAdapter::paymentCreationError,
+            [](QmlApiAdapter *self, const Models::CreatePaymentData &data) {
+                qDebug().noquote() << "[QmlApiAdapter] 支付订单创建成功, orderId:" << data.orderId;
+                emit self->paymentCreated(QmlRecordMaps::paymentCreated(data));
+            }));
 }
 
 void QmlApiAdapter::getPaymentStatus(const QString &orderNumber)
 {
     qDebug().noquote() << "[QmlApiAdapter] 查询支付状态, orderNumber:" << orderNumber;
-    const QPointer<QmlApiAdapter> self(this);
     Services::PaymentService::instance()->getPaymentStatus(
         orderNumber,
-        [self, orderNumber](bool success, const QString &message,
-                            const Models::PaymentStatusData &data) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 支付状态查询失败:" << message;
-                emit self->paymentStatusError(message);
-                return;
-            }
-            qDebug().noquote() << "[QmlApiAdapter] 支付状态查询成功, status:" << data.status;
-            emit self->paymentStatusLoaded(QmlRecordMaps::paymentStatus(data));
-            // The one-off query speaks the service's order words, not the polling's.
-            if (data.status == QLatin1String("paid"))
-                emit self->paymentCompleted(orderNumber);
-            else if (data.status == QLatin1String("failed")
-                     || data.status == QLatin1String("cancelled"))
-                emit self->paymentFailed(orderNumber, data.status);
-        });
+        relay<Models::PaymentStatusData>(
+            this, "[QmlApiAdapter] 支付状态查询失败:", &QmlApiAdapter::paymentStatusError,
+            [orderNumber](QmlApiAdapter *self, const Models::PaymentStatusData &data) {
+                qDebug().noquote() << "[QmlApiAdapter] 支付状态查询成功, status:" << data.status;
+                emit self->paymentStatusLoaded(QmlRecordMaps::paymentStatus(data));
+                // The one-off query speaks the service's order words, not the polling's.
+                if (data.status == QLatin1String("paid"))
+                    emit self->paymentCompleted(orderNumber);
+                else if (data.status == QLatin1String("failed")
+                         || data.status == QLatin1String("cancelled"))
+                    emit self->paymentFailed(orderNumber, data.status);
+            }));
 }
 
 void QmlApiAdapter::startPollingPayment(const QString &orderNumber)
@@ -456,57 +423,40 @@ void QmlApiAdapter::stopPollingPayment()
 void QmlApiAdapter::getSubscriptionPlans()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取套餐列表";
-    const QPointer<QmlApiAdapter> self(this);
     Services::PaymentService::instance()->getSubscriptionPlans(
-        [self](bool success, const QString &message, const QList<Models::SubscriptionPlan> &plans) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 套餐列表获取失败:" << message;
-                emit self->plansError(message);
-                return;
-            }
-            const QVariantList list = QmlRecordMaps::plans(plans);
-            qDebug().noquote() << "[QmlApiAdapter] 套餐列表获取成功, 数量:" << list.size();
-            emit self->plansLoaded(list);
-        });
+        relay<QList<Models::SubscriptionPlan>>(
+            this, "[QmlApiAdapter] 套餐列表获取失败:", &QmlApiAdapter::plansError,
+            [](QmlApiAdapter *self, const QList<Models::SubscriptionPlan> &plans) {
+                const QVariantList list = QmlRecordMaps::plans(plans);
+                qDebug().noquote() << "[QmlApiAdapter] 套餐列表获取成功, 数量:" << list.size();
+                emit self->plansLoaded(list);
+            }));
 }
 
 void QmlApiAdapter::sendHeartbeat(bool isConnected)
 {
     qDebug().noquote() << "[QmlApiAdapter] 发送心跳, isConnected:" << isConnected;
-    const QPointer<QmlApiAdapter> self(this);
     Services::HeartbeatService::instance()->sendHeartbeat(
         0, isConnected ? QStringLiteral("connected") : QStringLiteral("disconnected"), 0, 0, 0,
-        [self](bool success, const Models::HeartbeatResponse &) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 心跳发送失败";
-                emit self->heartbeatError(QStringLiteral("心跳发送失败"));
-                return;
-            }
-            qDebug().noquote() << "[QmlApiAdapter] 心跳发送成功";
-            emit self->heartbeatSent();
-        });
+        relayResult<Models::HeartbeatResponse>(
+            this, "[QmlApiAdapter] 心跳发送失败", &QmlApiAdapter::heartbeatError,
+            QStringLiteral("心跳发送失败"),
+            [](QmlApiAdapter *self, const Models::HeartbeatResponse &) {
+                qDebug().noquote() << "[QmlApiAdapter] 心跳发送成功";
+                emit self->heartbeatSent();
+            }));
 }
 
 void QmlApiAdapter::getHeartbeatStats()
 {
     qDebug().noquote() << "[QmlApiAdapter] 获取统计数据";
-    const QPointer<QmlApiAdapter> self(this);
-    Services::HeartbeatService::instance()->getStats(
-        [self](bool success, const Models::HeartbeatStats &stats) {
-            if (!self)
-                return;
-            if (!success) {
-                qDebug().noquote() << "[QmlApiAdapter] 统计数据获取失败";
-                emit self->heartbeatStatsError(QStringLiteral("获取统计数据失败"));
-                return;
-            }
+    Services::HeartbeatService::instance()->getStats(relayResult<Models::HeartbeatStats>(
+        this, "[QmlApiAdapter] 统计数据获取失败", &QmlApiAdapter::heartbeatStatsError,
+        QStringLiteral("获取统计数据失败"),
+        [](QmlApiAdapter *self, const Models::HeartbeatStats &stats) {
             qDebug().noquote() << "[QmlApiAdapter] 统计数据获取成功";
             emit self->heartbeatStatsLoaded(QmlRecordMaps::heartbeatStats(stats));
-        });
+        }));
 }
 
 void QmlApiAdapter::updateVpnTraffic(qint64 uploadBytes, qint64 downloadBytes)
