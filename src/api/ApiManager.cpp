@@ -109,6 +109,12 @@ void ApiManager::logout(const Network::MessageCallback &callback)
 {
     Services::HeartbeatService::instance()->stopAutoHeartbeat();
     AuthService::instance()->logout([this, callback](bool success, const QString &message) {
+        // A newer login kept: its state and caches are not this logout's.
+        if (isLoggedIn()) {
+            if (callback)
+                callback(success, message);
+            return;
+        }
         Services::PaymentService::instance()->stopPolling();
         Services::ServerService::instance()->clearCache();
         Services::OrderService::instance()->clearCache();

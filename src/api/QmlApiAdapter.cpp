@@ -558,6 +558,11 @@ void QmlApiAdapter::logout()
         [self](bool success, const QString &) {
             if (!self)
                 return;
+            if (ApiManager::instance()->isLoggedIn()) {
+                // Signed in again before the reply came: that login stays shown.
+                self->m_isLoggingOut = false;
+                return;
+            }
             if (success)
                 qDebug().noquote() << "✅ [QmlApiAdapter] API退出成功，清除本地数据";
             else

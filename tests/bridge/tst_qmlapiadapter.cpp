@@ -1257,6 +1257,47 @@ private slots:
         QCOMPARE(m_api->property("freeMinutes").toInt(), 120);
     }
 
+    void lateLogoutReplyLeavesANewLoginShown()
+    {
+        signIn();
+        m_service.setReply("POST", "auth/logout",
+                           FakeReply::json(ok(QJsonObject {}, "登出成功")).held());
+        m_service.setReply("POST", "auth/login",
+                           FakeReply::json({ { "success", true },
+                                             { "token", "tok-new" },
+                                             { "data", userJson(8, "new@example.com") } }));
+        m_service.setReply("GET", "configs", FakeReply::json(ok(QJsonObject {})));
+
+        m_api->logout();
+        QVERIFY(QTest::qWaitFor([&]() { return m_service.heldCount() == 1; }, kWaitMs));
+        m_api->login(QStringLiteral("new@example.com"), QStringLiteral("pw-2"));
+        QVERIFY(waitFor("loginSuccess"));
+
+        m_log->clear();
+        m_service.releaseHeld();
+        QVERIFY(QTest::qWaitFor([&]() { return m_service.count("auth/logout") == 1; }, kWaitMs));
+        // The reply has been handled once the next logout is taken again.
+        QVERIFY(QTest::qWaitFor(
+            [&]() {
+                QCoreApplication::processEvents();
+                return !HttpClient::instance()->hasRequestsInFlight();
+            },
+            kWaitMs));
+        QCOMPARE(m_log->count("loginStateChanged"), 0);
+        QCOMPARE(m_log->count("userInfoChanged"), 0);
+        QCOMPARE(m_api->property("isLoggedIn").toBool(), true);
+        QCOMPARE(m_api->property("userEmail").toString(), QString("new@example.com"));
+        QCOMPARE(HttpClient::instance()->authToken(), QString("tok-new"));
+
+        // The adapter takes a logout again, and this one ends the new login.
+        m_service.setReply("POST", "auth/logout", FakeReply::json(ok(QJsonObject {}, "登出成功")));
+        m_api->logout();
+        QVERIFY(QTest::qWaitFor([&]() { return m_service.count("auth/logout") == 2; }, kWaitMs));
+        QVERIFY(
+            QTest::qWaitFor([&]() { return !m_api->property("isLoggedIn").toBool(); }, kWaitMs));
+        QCOMPARE(m_api->property("userEmail").toString(), QString());
+    }
+
     void logoutRunsOnceAtATime()
     {
         signIn();

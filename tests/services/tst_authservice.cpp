@@ -408,6 +408,46 @@ private slots:
         QCOMPARE(storedSetting("device_id").toString(), deviceId);
     }
 
+    void lateLogoutReplyKeepsANewerLogin()
+    {
+        storeLogin("tok-5", 5, "five@example.com");
+        HttpClient::instance()->setAuthToken("tok-5");
+        m_service.setReply("POST", "auth/logout", FakeReply::json({ { "message", "ok" } }).held());
+        m_service.setReply("POST", "auth/login",
+                           FakeReply::json(authReply("tok-7", userJson(7, "a@b.c"))));
+
+        QStringList events;
+        QObject context;
+        QObject::connect(auth(), &AuthService::logoutSuccess, &context,
+                         [&]() { events << "logoutSuccess"; });
+        bool called = false;
+        bool success = false;
+        auth()->logout([&](bool ok, const QString &) {
+            called = true;
+            success = ok;
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(m_service.heldCount(), 1, 10000);
+        QVERIFY(run(Request::Login).success);
+
+        m_service.releaseHeld();
+        QTRY_VERIFY_WITH_TIMEOUT(called, 10000);
+        QVERIFY(success);
+        QVERIFY(events.isEmpty());
+        QCOMPARE(tokens()->getToken(), QString("tok-7"));
+        QCOMPARE(tokens()->getUserInfo().id, 7);
+        QCOMPARE(storedSetting("auth_token").toString(), QString("tok-7"));
+        QCOMPARE(HttpClient::instance()->authToken(), QString("tok-7"));
+
+        // The next logout is the newer login's own and ends it.
+        called = false;
+        m_service.setReply("POST", "auth/logout", FakeReply::json({ { "message", "ok" } }));
+        auth()->logout([&](bool, const QString &) { called = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(called, 10000);
+        QCOMPARE(events, QStringList({ "logoutSuccess" }));
+        QVERIFY(!tokens()->isLoggedIn());
+        QVERIFY(HttpClient::instance()->authToken().isEmpty());
+    }
+
     void currentUserRefreshesTheStoredUser()
     {
         storeLogin("tok-5", 5, "five@example.com");

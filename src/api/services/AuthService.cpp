@@ -104,6 +104,7 @@ void AuthService::handleAuthResponse(const ApiResponse &response, const UserCall
 
     TokenManager::instance()->saveLogin(token, user);
     HttpClient::instance()->setAuthToken(token);
+    ++m_loginCount;
     if (callback)
         callback(true, JsonReader::readString(response.json, QStringLiteral("message")), user);
     qDebug().noquote() << "[AuthService] 登录/注册成功:" << user.email;
@@ -113,9 +114,19 @@ void AuthService::handleAuthResponse(const ApiResponse &response, const UserCall
 void AuthService::logout(const Network::MessageCallback &callback)
 {
     qDebug().noquote() << "[AuthService] 开始登出";
+    const quint64 loginSentFor = m_loginCount;
     // The local login ends whatever the service answers.
     HttpClient::instance()->post(QStringLiteral("auth/logout"), QJsonObject(),
-                                 [this, callback](const ApiResponse &) {
+                                 [this, callback, loginSentFor](const ApiResponse &) {
+                                     // A login made while the reply was on its way is not the one
+                                     // it ends.
+                                     if (loginSentFor != m_loginCount) {
+                                         qDebug().noquote()
+                                             << "[AuthService] 登出前已重新登录, 保留新的登录";
+                                         if (callback)
+                                             callback(true, QStringLiteral("登出成功"));
+                                         return;
+                                     }
                                      TokenManager::instance()->clearLogin();
                                      HttpClient::instance()->clearAuthToken();
                                      if (callback)

@@ -50,6 +50,10 @@ private:
     // calls back, then emits the success or the failure signal.
     void handleAuthResponse(const Network::ApiResponse &response, const UserCallback &callback,
                             SuccessSignal succeeded, FailureSignal failed);
+
+    // Counts the logins of this run, so that a logout's late reply can tell
+    // whether the login it was sent for is still the current one.
+    quint64 m_loginCount = 0;
 };
 
 } // namespace Orvo::Api::Services
