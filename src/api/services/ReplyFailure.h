@@ -24,9 +24,8 @@ void reportFailure(const QString &message, const Network::DataCallback<T> &callb
 // The failure half of every service's reply rule. True when the reply was not
 // a success and the failure was reported; its message goes to *message too.
 template<typename T>
-bool reportedFailure(const Network::ApiResponse &response,
-                     const Network::DataCallback<T> &callback, const QString &logText,
-                     QString *message = nullptr)
+bool reportedFailure(const Network::ApiResponse &response, const Network::DataCallback<T> &callback,
+                     const QString &logText, QString *message = nullptr)
 {
     if (response.isSuccess())
         return false;
