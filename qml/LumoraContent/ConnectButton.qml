@@ -272,6 +272,10 @@ Item {
         height: 40
         visible: connectButton.connecting
         running: connectButton.connecting
+        // The stock indicator paints in the style's text or dark colour,
+        // which vanishes on the dark centre; it takes the symbol's colour.
+        palette.text: innerOutline.border.color
+        palette.dark: innerOutline.border.color
     }
 
     Connections {

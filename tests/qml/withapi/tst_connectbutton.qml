@@ -222,6 +222,45 @@ Item {
             verify(Qt.colorEqual(part("powerSymbolPath").strokeColor, data.outline))
         }
 
+        // Pixels of the 40 x 40 square under the busy indicator: how many
+        // show the given colour, and how many are darker than the dark centre.
+        function centreCounts(image, colour) {
+            const counts = { main: 0, darker: 0 }
+            const r = Math.round(colour.r * 255), g = Math.round(colour.g * 255), b = Math.round(colour.b * 255)
+            for (let y = 90; y < 130; ++y) {
+                for (let x = 90; x < 130; ++x) {
+                    const pr = image.red(x, y), pg = image.green(x, y), pb = image.blue(x, y)
+                    if (Math.abs(pr - r) + Math.abs(pg - g) + Math.abs(pb - b) < 60)
+                        ++counts.main
+                    if (pr + pg + pb < 40)
+                        ++counts.darker
+                }
+            }
+            return counts
+        }
+
+        function test_busyIndicatorShowsInTheMainColour_data() {
+            return [
+                { tag: "free", vip: false, colour: Constants.primaryFree },
+                { tag: "vip", vip: true, colour: Constants.primaryVip }
+            ]
+        }
+
+        function test_busyIndicatorShowsInTheMainColour(data) {
+            button.isVip = data.vip
+            waitForRendering(button)
+            const idle = centreCounts(grabImage(button), data.colour)
+            button.connecting = true
+            const indicator = part("busyIndicator")
+            // Past the style's fade-in, so the arc is drawn at full strength.
+            tryVerify(function () { return indicator.contentItem.opacity === 1 }, 5000)
+            waitForRendering(button)
+            const busy = centreCounts(grabImage(button), data.colour)
+            verify(busy.darker === 0, busy.darker + " pixels darker than the centre: the arc erases the symbol")
+            verify(busy.main > idle.main + 50,
+                   "the spinner does not show: " + busy.main + " pixels in the main colour, idle " + idle.main)
+        }
+
         function test_propertyChangesAreLogged() {
             button.selectedServerId = 7
             button.vmessLink = "vmess://abc"
