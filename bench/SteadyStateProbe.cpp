@@ -131,9 +131,8 @@ public:
 QObject *apiOf(QQuickWindow *window)
 {
     QQmlEngine *engine = qmlEngine(window);
-    return engine
-        ? engine->rootContext()->contextProperty(QStringLiteral("API")).value<QObject *>()
-        : nullptr;
+    return engine ? engine->rootContext()->contextProperty(QStringLiteral("API")).value<QObject *>()
+                  : nullptr;
 }
 
 void runProgram(Script *script, QQuickWindow *window)
@@ -151,13 +150,17 @@ void runProgram(Script *script, QQuickWindow *window)
     };
     // The button's own signals, as its click emits them: the home screen's
     // handlers run the permission check and the connect or disconnect.
-    const auto click = [button](const char *signal) { QMetaObject::invokeMethod(button(), signal); };
+    const auto click
+        = [button](const char *signal) { QMetaObject::invokeMethod(button(), signal); };
 
     // The steps, last first, each starting the next.
     const Script::Action idle = [=]() {
-        script->waitFor("no disconnect", [=]() { return !connected(); }, [=]() {
-            script->pause(kSettleMs, [=]() { script->measure("idle", [window]() { window->close(); }); });
-        });
+        script->waitFor(
+            "no disconnect", [=]() { return !connected(); },
+            [=]() {
+                script->pause(kSettleMs,
+                              [=]() { script->measure("idle", [window]() { window->close(); }); });
+            });
     };
     const Script::Action hidden = [=]() {
         window->hide();
@@ -174,53 +177,59 @@ void runProgram(Script *script, QQuickWindow *window)
             script->pause(kSettleMs, [=]() { script->measure("connected", hidden); });
         });
     };
-    script->waitFor("no home screen", [button]() { return button() != nullptr; }, [=]() {
-        QObject *api = apiOf(window);
-        if (!api) {
-            fail("no \"API\" object");
-            return;
-        }
-        if (!api->property("isLoggedIn").toBool())
-            QMetaObject::invokeMethod(api, "login",
-                                      Q_ARG(QString, QStringLiteral("bench@example.com")),
-                                      Q_ARG(QString, QStringLiteral("bench")));
-        script->waitFor(
-            "not signed in with a server selected",
-            [=]() {
-                return api->property("isLoggedIn").toBool()
-                    && button()->property("selectedServerId").toInt() > 0;
-            },
-            [=]() {
-                click("connectionRequested");
-                connectedPhase();
-            });
-    });
+    script->waitFor(
+        "no home screen", [button]() { return button() != nullptr; },
+        [=]() {
+            QObject *api = apiOf(window);
+            if (!api) {
+                fail("no \"API\" object");
+                return;
+            }
+            if (!api->property("isLoggedIn").toBool())
+                QMetaObject::invokeMethod(api, "login",
+                                          Q_ARG(QString, QStringLiteral("bench@example.com")),
+                                          Q_ARG(QString, QStringLiteral("bench")));
+            script->waitFor(
+                "not signed in with a server selected",
+                [=]() {
+                    return api->property("isLoggedIn").toBool()
+                        && button()->property("selectedServerId").toInt() > 0;
+                },
+                [=]() {
+                    click("connectionRequested");
+                    connectedPhase();
+                });
+        });
 }
 #else
 void runEmptyWindow(Script *script, QQuickWindow *window)
 {
-    script->waitFor("no window on the screen", [window]() { return window->isExposed(); }, [=]() {
-        script->pause(kSettleMs,
-                      [=]() { script->measure("empty", [window]() { window->close(); }); });
-    });
+    script->waitFor(
+        "no window on the screen", [window]() { return window->isExposed(); },
+        [=]() {
+            script->pause(kSettleMs,
+                          [=]() { script->measure("empty", [window]() { window->close(); }); });
+        });
 }
 #endif
 
 void installProbe()
 {
     auto *script = new Script(QCoreApplication::instance());
-    script->waitFor("no window", []() { return programWindow() != nullptr; }, [script]() {
-        QQuickWindow *window = programWindow();
-        // frameSwapped may come from the render thread.
-        QObject::connect(
-            window, &QQuickWindow::frameSwapped, window, []() { ++g_frames; },
-            Qt::DirectConnection);
+    script->waitFor(
+        "no window", []() { return programWindow() != nullptr; },
+        [script]() {
+            QQuickWindow *window = programWindow();
+            // frameSwapped may come from the render thread.
+            QObject::connect(
+                window, &QQuickWindow::frameSwapped, window, []() { ++g_frames; },
+                Qt::DirectConnection);
 #ifdef ORVO_BENCH_EMPTY_WINDOW
-        runEmptyWindow(script, window);
+            runEmptyWindow(script, window);
 #else
-        runProgram(script, window);
+            runProgram(script, window);
 #endif
-    });
+        });
 }
 
 } // namespace
