@@ -33,6 +33,45 @@ Item {
         return value < 10 ? "0" + value : "" + value
     }
 
+    // The glow's pulse, 0 to 0.2 and back every 3000 ms on an InOutSine
+    // curve, is stepped by a timer instead of an animation: an animation
+    // redraws the whole window at the display's rate for as long as the
+    // connection lasts, while a soft glow at this alpha looks the same at
+    // 12.5 steps a second. Nothing is stepped while the window cannot be seen.
+    readonly property int pulseHalfMs: 1500
+    readonly property real pulsePeak: 0.2
+    readonly property bool windowSeen: Window.visibility !== Window.Hidden
+                                       && Window.visibility !== Window.Minimized
+    // Where the pulse began: each new connection restarts it with its rising
+    // half, from the opacity at which the last one stopped.
+    property real pulseStartedAt: 0
+    property real pulseFrom: 0.0
+
+    function easeInOutSine(progress) {
+        return (1 - Math.cos(Math.PI * progress)) / 2
+    }
+
+    function pulseOpacityAt(elapsedMs, from) {
+        const period = 2 * pulseHalfMs
+        // Only the first rise starts from where the last pulse stopped.
+        const start = elapsedMs < period ? from : 0.0
+        const phase = elapsedMs % period
+        if (phase < pulseHalfMs)
+            return start + (pulsePeak - start) * easeInOutSine(phase / pulseHalfMs)
+        return pulsePeak * (1 - easeInOutSine((phase - pulseHalfMs) / pulseHalfMs))
+    }
+
+    function stepPulse() {
+        let elapsed = Date.now() - pulseStartedAt
+        if (elapsed < 0) {
+            // The clock went back: carry on from here.
+            pulseStartedAt = Date.now()
+            pulseFrom = glow.opacity
+            elapsed = 0
+        }
+        glow.opacity = pulseOpacityAt(elapsed, pulseFrom)
+    }
+
     width: 220
     height: 220
 
@@ -44,7 +83,13 @@ Item {
     }
 
     onConnectingChanged: console.log("🔧 [ConnectButton] connecting状态变化:", connecting)
-    onConnectedChanged: console.log("🔧 [ConnectButton] connected状态变化:", connected)
+    onConnectedChanged: {
+        console.log("🔧 [ConnectButton] connected状态变化:", connected)
+        if (connected) {
+            pulseFrom = glow.opacity
+            pulseStartedAt = Date.now()
+        }
+    }
     onSelectedServerIdChanged: console.log("🔧 [ConnectButton] selectedServerId变化:", selectedServerId)
     onVmessLinkChanged: console.log("🔧 [ConnectButton] vmessLink变化, 长度:", vmessLink.length)
 
@@ -70,23 +115,15 @@ Item {
         color: connectButton.isVip ? Constants.accentGlow : Constants.primaryFree
         visible: connectButton.connected
         opacity: 0.0
+    }
 
-        SequentialAnimation on opacity {
-            id: pulseAnimation
-            running: connectButton.connected
-            loops: Animation.Infinite
-
-            NumberAnimation {
-                to: 0.2
-                duration: 1500
-                easing.type: Easing.InOutSine
-            }
-            NumberAnimation {
-                to: 0.0
-                duration: 1500
-                easing.type: Easing.InOutSine
-            }
-        }
+    Timer {
+        id: pulseTimer
+        objectName: "pulseTimer"
+        interval: 80
+        repeat: true
+        running: connectButton.connected && connectButton.windowSeen
+        onTriggered: connectButton.stepPulse()
     }
 
     Rectangle {
@@ -272,6 +309,10 @@ Item {
         height: 40
         visible: connectButton.connecting
         running: connectButton.connecting
+        // The stock indicator paints in the style's text or dark colour,
+        // which vanishes on the dark centre; it takes the symbol's colour.
+        palette.text: innerOutline.border.color
+        palette.dark: innerOutline.border.color
     }
 
     Connections {

@@ -222,6 +222,12 @@ Rectangle {
                 Row {
                     id: userInfoRow
                     objectName: "userInfoRow"
+
+                    // What the two text lines may take: the box less its
+                    // rounded ends and the avatar, so a long name or e-mail
+                    // is cut short inside the box instead of widening the row.
+                    readonly property real textRoom: userInfoBox.width - 2 * 12 - avatar.width - spacing
+
                     anchors.centerIn: parent
                     spacing: 10
 
@@ -264,6 +270,10 @@ Rectangle {
                             Text {
                                 id: userNameText
                                 objectName: "userNameText"
+                                width: Math.min(implicitWidth, userInfoRow.textRoom
+                                                - (vipStar.visible ? vipStar.width + vipBadge.width
+                                                                     + 2 * userNameRow.spacing : 0))
+                                elide: Text.ElideRight
                                 text: !root.userLoggedIn ? "未登录"
                                                          : root.userName.length > 0 ? root.userName
                                                                                     : root.userEmail
@@ -296,6 +306,8 @@ Rectangle {
                         Text {
                             id: userStatusText
                             objectName: "userStatusText"
+                            width: Math.min(implicitWidth, userInfoRow.textRoom)
+                            elide: Text.ElideRight
                             text: !root.userLoggedIn ? "点击登录"
                                                      : root.userIsVip ? "VIP会员" : "免费用户"
                             color: root.userIsVip ? Constants.colorVip : Constants.textSecondary

@@ -7,6 +7,11 @@ Rectangle {
     id: splashRoot
     objectName: "splashRoot"
 
+    // The moving dots all wait outside the page at first, so they are only
+    // made once the first frame is out; by then the layer has its size, which
+    // their crossings are measured against.
+    property bool movingDotsCreated: false
+
     width: Constants.width
     height: Constants.height
     color: Constants.backgroundColor
@@ -22,18 +27,28 @@ Rectangle {
         }
     }
 
+    Connections {
+        id: firstFrameWatch
+        objectName: "firstFrameWatch"
+        target: splashRoot.Window.window
+        enabled: !splashRoot.movingDotsCreated
+
+        function onFrameSwapped() {
+            splashRoot.movingDotsCreated = true
+        }
+    }
+
     Item {
         id: particleLayer
         objectName: "particleLayer"
         anchors.fill: parent
         clip: true
 
-        // Each dot waits out of sight before every pass, so the first frame
-        // shows none of the moving ones.
+        // Each dot waits out of sight before every pass.
         Repeater {
             id: mainStream
             objectName: "mainStream"
-            model: 15
+            model: splashRoot.movingDotsCreated ? 15 : 0
 
             Rectangle {
                 required property int index
@@ -87,7 +102,7 @@ Rectangle {
         Repeater {
             id: sideStream
             objectName: "sideStream"
-            model: 10
+            model: splashRoot.movingDotsCreated ? 10 : 0
 
             Rectangle {
                 required property int index
@@ -147,7 +162,7 @@ Rectangle {
         Repeater {
             id: meteors
             objectName: "meteors"
-            model: 8
+            model: splashRoot.movingDotsCreated ? 8 : 0
 
             Rectangle {
                 required property int index

@@ -21,6 +21,21 @@ Item {
         SignalSpy {}
     }
 
+    Component {
+        id: windowComponent
+        Window {
+            width: 240
+            height: 240
+            visible: true
+
+            property alias button: windowButton
+
+            ConnectButton {
+                id: windowButton
+            }
+        }
+    }
+
     TestCase {
         name: "ConnectButton"
         when: windowShown
@@ -204,6 +219,117 @@ Item {
             compare(glow.visible, false)
         }
 
+        // The glow's pulse as the user should see it: 0 to 0.2 and back on an
+        // InOutSine curve every 3000 ms; a new connection first rises from
+        // the opacity at which the last pulse stopped.
+        function expectedPulse(elapsed, from) {
+            const ease = function (p) { return (1 - Math.cos(Math.PI * p)) / 2 }
+            const phase = elapsed % 3000
+            const start = elapsed < 3000 ? from : 0
+            return phase < 1500 ? start + (0.2 - start) * ease(phase / 1500)
+                                : 0.2 * (1 - ease((phase - 1500) / 1500))
+        }
+
+        function test_pulseCurve_data() {
+            return [
+                { tag: "start", elapsed: 0, from: 0, opacity: 0 },
+                { tag: "a quarter of the rise", elapsed: 375, from: 0, opacity: 0.2 * (1 - Math.SQRT1_2) / 2 },
+                { tag: "half way up", elapsed: 750, from: 0, opacity: 0.1 },
+                { tag: "top", elapsed: 1500, from: 0, opacity: 0.2 },
+                { tag: "half way down", elapsed: 2250, from: 0, opacity: 0.1 },
+                { tag: "end of the period", elapsed: 3000, from: 0, opacity: 0 },
+                { tag: "second period, top", elapsed: 4500, from: 0, opacity: 0.2 },
+                { tag: "restart from 0.15", elapsed: 0, from: 0.15, opacity: 0.15 },
+                { tag: "restart, half way up", elapsed: 750, from: 0.15, opacity: 0.175 },
+                { tag: "restart, top", elapsed: 1500, from: 0.15, opacity: 0.2 },
+                { tag: "restart, second rise from 0", elapsed: 3750, from: 0.15, opacity: 0.1 }
+            ]
+        }
+
+        function test_pulseCurve(data) {
+            fuzzyCompare(button.pulseOpacityAt(data.elapsed, data.from), data.opacity, 1e-9)
+        }
+
+        // Every opacity the glow takes from now on, with when it took it.
+        function recordGlow() {
+            const glow = part("glow")
+            const record = { started: Date.now(), samples: [] }
+            glow.opacityChanged.connect(function () {
+                record.samples.push({ at: Date.now() - record.started, opacity: glow.opacity })
+            })
+            return record
+        }
+
+        function lastAt(record) {
+            return record.samples.length > 0 ? record.samples[record.samples.length - 1].at : 0
+        }
+
+        function verifyFollowsCurve(record, from) {
+            for (const sample of record.samples)
+                verify(Math.abs(sample.opacity - expectedPulse(sample.at, from)) < 0.01,
+                       "at " + sample.at + " ms the glow is " + sample.opacity + ", not "
+                       + expectedPulse(sample.at, from))
+        }
+
+        function test_pulseFollowsTheCurveInSteps() {
+            const record = recordGlow()
+            API.vpnConnected()
+            tryVerify(function () { return lastAt(record) > 3300 }, 15000)
+            verifyFollowsCurve(record, 0)
+            const values = record.samples.map(function (sample) { return sample.opacity })
+            verify(Math.max.apply(null, values) > 0.19, "the glow never reached its top")
+            const firstPeriod = record.samples.filter(function (sample) { return sample.at < 3000 })
+            // Stepped, not redrawn at the display's rate: at most 15 steps a second.
+            verify(firstPeriod.length <= 3 * 15 + 1, firstPeriod.length + " steps in one period")
+            verify(firstPeriod.length >= 5, "only " + firstPeriod.length + " steps in one period")
+        }
+
+        function test_pulseRestartsFromWhereItStopped() {
+            const glow = part("glow")
+            API.vpnConnected()
+            tryVerify(function () { return glow.opacity > 0.1 }, 5000)
+            API.vpnDisconnected()
+            compare(glow.visible, false)
+            const stoppedAt = glow.opacity
+            compare(part("pulseTimer").running, false)
+            const record = recordGlow()
+            API.vpnConnected()
+            tryVerify(function () { return lastAt(record) > 1700 }, 15000)
+            verifyFollowsCurve(record, stoppedAt)
+            const rise = record.samples.filter(function (sample) { return sample.at < 1500 })
+            for (const sample of rise)
+                verify(sample.opacity >= stoppedAt - 1e-9, "the restart fell back below " + stoppedAt)
+        }
+
+        function test_pulseStopsWhileTheWindowCannotBeSeen_data() {
+            return [
+                { tag: "hidden", away: function (window) { window.hide() } },
+                { tag: "minimised", away: function (window) { window.showMinimized() } }
+            ]
+        }
+
+        function test_pulseStopsWhileTheWindowCannotBeSeen(data) {
+            const window = createTemporaryObject(windowComponent, page)
+            const timer = findChild(window.button, "pulseTimer")
+            const glow = findChild(window.button, "glow")
+            waitForRendering(window.contentItem)
+            compare(timer.running, false, "stepping while idle")
+            API.vpnConnected()
+            compare(timer.running, true)
+            tryVerify(function () { return glow.opacity > 0.02 }, 5000)
+            data.away(window)
+            tryCompare(timer, "running", false)
+            const heldAt = glow.opacity
+            window.showNormal()
+            tryCompare(timer, "running", true)
+            tryVerify(function () { return glow.opacity !== heldAt }, 5000)
+            // Disconnected while nobody looks: nothing is stepped either.
+            window.hide()
+            API.vpnDisconnected()
+            window.showNormal()
+            compare(timer.running, false)
+        }
+
         function test_colours_data() {
             return [
                 { tag: "free", vip: false, glow: Constants.primaryFree, top: Constants.colorSuccess,
@@ -220,6 +346,45 @@ Item {
             verify(Qt.colorEqual(part("outerRing").gradient.stops[1].color, data.bottom))
             verify(Qt.colorEqual(part("innerOutline").border.color, data.outline))
             verify(Qt.colorEqual(part("powerSymbolPath").strokeColor, data.outline))
+        }
+
+        // Pixels of the 40 x 40 square under the busy indicator: how many
+        // show the given colour, and how many are darker than the dark centre.
+        function centreCounts(image, colour) {
+            const counts = { main: 0, darker: 0 }
+            const r = Math.round(colour.r * 255), g = Math.round(colour.g * 255), b = Math.round(colour.b * 255)
+            for (let y = 90; y < 130; ++y) {
+                for (let x = 90; x < 130; ++x) {
+                    const pr = image.red(x, y), pg = image.green(x, y), pb = image.blue(x, y)
+                    if (Math.abs(pr - r) + Math.abs(pg - g) + Math.abs(pb - b) < 60)
+                        ++counts.main
+                    if (pr + pg + pb < 40)
+                        ++counts.darker
+                }
+            }
+            return counts
+        }
+
+        function test_busyIndicatorShowsInTheMainColour_data() {
+            return [
+                { tag: "free", vip: false, colour: Constants.primaryFree },
+                { tag: "vip", vip: true, colour: Constants.primaryVip }
+            ]
+        }
+
+        function test_busyIndicatorShowsInTheMainColour(data) {
+            button.isVip = data.vip
+            waitForRendering(button)
+            const idle = centreCounts(grabImage(button), data.colour)
+            button.connecting = true
+            const indicator = part("busyIndicator")
+            // Past the style's fade-in, so the arc is drawn at full strength.
+            tryVerify(function () { return indicator.contentItem.opacity === 1 }, 5000)
+            waitForRendering(button)
+            const busy = centreCounts(grabImage(button), data.colour)
+            verify(busy.darker === 0, busy.darker + " pixels darker than the centre: the arc erases the symbol")
+            verify(busy.main > idle.main + 50,
+                   "the spinner does not show: " + busy.main + " pixels in the main colour, idle " + idle.main)
         }
 
         function test_propertyChangesAreLogged() {

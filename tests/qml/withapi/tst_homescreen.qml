@@ -154,6 +154,43 @@ Item {
             compare(part("avatarLetter").text, "U")
         }
 
+        // Whether an item lies within another, both mapped to the same place.
+        function within(item, box) {
+            const at = item.mapToItem(box, 0, 0)
+            return at.x >= -0.5 && at.y >= -0.5 && at.x + item.width <= box.width + 0.5
+                    && at.y + item.height <= box.height + 0.5
+        }
+
+        function test_longTextsStayInTheUserBox_data() {
+            const longName = "Maximilian Alexander von Hohenberg-Schwarzenfels"
+            const longMail = "maximilian.alexander.hohenberg@mail.subdomain.example.com"
+            return [
+                { tag: "long name", account: { userName: longName }, cut: true },
+                { tag: "long e-mail", account: { userEmail: longMail }, cut: true },
+                { tag: "long name of a VIP", account: { userName: longName, isVip: true, vipDays: 3 }, cut: true },
+                { tag: "long e-mail of a VIP", account: { userEmail: longMail, isVip: true, vipDays: 3 }, cut: true },
+                { tag: "short name stays whole", account: { userName: "mia" }, cut: false }
+            ]
+        }
+
+        function test_longTextsStayInTheUserBox(data) {
+            const account = { isLoggedIn: true }
+            for (const key in data.account)
+                account[key] = data.account[key]
+            createHome(account)
+            const box = part("userInfoBox")
+            const name = part("userNameText")
+            for (const item of [name, part("userStatusText"), part("avatar"), part("vipStar"), part("vipBadge")])
+                verify(within(item, box), item.objectName + " runs out of the user box")
+            verify(within(part("avatar"), page), "the avatar left the window")
+            verify(within(box, page))
+            // The row stays centred in the box.
+            const row = part("userInfoRow")
+            fuzzyCompare(row.x + row.width / 2, box.width / 2, 0.5)
+            compare(name.truncated, data.cut)
+            compare(part("userStatusText").truncated, false)
+        }
+
         function test_userInfoChangedReassignsEverything() {
             createHome()
             compare(part("userNameText").text, "未登录")

@@ -57,14 +57,67 @@ Item {
             compare(ApiSpy.callNames(), [])
         }
 
+        // Waits until the moving dots exist; they come after the first frame.
+        function movingDotsMade() {
+            tryCompare(part("meteors"), "count", 8)
+        }
+
         function test_dotCounts() {
+            movingDotsMade()
             compare(part("mainStream").count, 15)
             compare(part("sideStream").count, 10)
             compare(part("meteors").count, 8)
             compare(part("stars").count, 30)
         }
 
+        function test_movingDotsComeAfterTheFirstFrame() {
+            // Nothing has been drawn of the page yet: only the stars exist.
+            compare(part("mainStream").count, 0)
+            compare(part("sideStream").count, 0)
+            compare(part("meteors").count, 0)
+            compare(part("stars").count, 30)
+            movingDotsMade()
+            compare(part("mainStream").count, 15)
+        }
+
+        // The lowest and highest value a property of a dot takes from now on.
+        function track(dot, property) {
+            const range = { low: dot[property], high: dot[property] }
+            dot[property + "Changed"].connect(function () {
+                range.low = Math.min(range.low, dot[property])
+                range.high = Math.max(range.high, dot[property])
+            })
+            return range
+        }
+
+        // Each dot's first pass as it runs: the values covered end to end,
+        // and nothing beyond.
+        function test_crossings_data() {
+            const w = 430
+            const h = 880
+            return [
+                { tag: "main stream 0 x", group: "mainStream", index: 0, property: "x", low: -20, high: w + 20 },
+                { tag: "main stream 0 y", group: "mainStream", index: 0, property: "y", low: -50, high: h + 50 },
+                { tag: "main stream 3 x", group: "mainStream", index: 3, property: "x", low: -20, high: w + 20 },
+                { tag: "side stream 0 y", group: "sideStream", index: 0, property: "y", low: -30, high: h + 30 },
+                { tag: "side stream 0 x", group: "sideStream", index: 0, property: "x",
+                  low: w / 3 - 20, high: w / 3 + 20 },
+                { tag: "meteor 0 x", group: "meteors", index: 0, property: "x", low: -50, high: w + 50 },
+                { tag: "meteor 2 y", group: "meteors", index: 2, property: "y", low: 200, high: 250 }
+            ]
+        }
+
+        function test_crossings(data) {
+            movingDotsMade()
+            const range = track(dots(data.group)[data.index], data.property)
+            tryVerify(function () { return range.low <= data.low + 0.5 && range.high >= data.high - 0.5 },
+                      15000, "covered " + range.low + " .. " + range.high)
+            verify(range.low >= data.low - 0.5 && range.high <= data.high + 0.5,
+                   "went beyond: " + range.low + " .. " + range.high)
+        }
+
         function test_onlyStarsShowAtFirst() {
+            movingDotsMade()
             for (const group of ["mainStream", "sideStream", "meteors"])
                 for (const dot of dots(group))
                     verify(!inside(dot), group)
@@ -82,20 +135,22 @@ Item {
         }
 
         function test_mainStreamStartsOneAfterAnother() {
+            movingDotsMade()
             const stream = dots("mainStream")
-            wait(700)
+            tryVerify(function () { return stream[3].x > -20 }, 5000)
             verify(stream[0].x > -20)
             compare(stream[14].x, -20)
             compare(stream[14].y, 880 + 50)
         }
 
         function test_lateMeteorsWaitOutOfSight() {
+            movingDotsMade()
             const meteors = dots("meteors")
-            wait(2900)
+            // The first one has crossed and rests beyond the left edge...
+            tryCompare(meteors[0], "x", -50, 5000)
+            // ...while the late ones have not set out.
             verify(!inside(meteors[6]))
             verify(!inside(meteors[7]))
-            // The first one has crossed and rests beyond the left edge.
-            compare(meteors[0].x, -50)
         }
 
         function test_barStartsLeftOfTheTrackAtOnce() {
