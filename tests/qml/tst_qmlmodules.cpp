@@ -64,8 +64,8 @@ private slots:
              { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
                "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
                "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
-               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml",
-               "SplashScreen.ui.qml", "VipScreen.ui.qml" })
+               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreen.ui.qml",
+               "SettingsScreenWrapper.qml", "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
                                 << fromFile;
@@ -77,8 +77,10 @@ private slots:
                           "    Screen {}\n    ScreenWrapper {}\n    SplashScreen {}\n"
                           "    LoginScreenWrapper {}\n    RegisterScreenWrapper {}\n"
                           "    SelectServerScreen {}\n    VipScreen {}\n"
-                          "    MyOrdersScreenWrapper {}\n    SettingsScreenWrapper {}\n"
-                          "    AnnouncementScreenWrapper {}\n    AboutUsScreen {}\n}\n");
+                          "    MyOrdersScreenWrapper {}\n"
+                          "    SettingsScreen {}\n    SettingsScreenWrapper {}\n"
+                          "    AnnouncementScreenWrapper {}\n"
+                          "    AboutUsScreen {}\n}\n");
         QTest::newRow("Constants singleton")
             << QUrl(QStringLiteral("qrc:/smoke/Theme.qml"))
             << QByteArray("import QtQuick\nimport Lumora\nItem {\n"
