@@ -61,11 +61,12 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         const QByteArray fromFile;
         for (const char *file :
-             { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
-               "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
-               "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
-               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreen.ui.qml",
-               "SettingsScreenWrapper.qml", "SplashScreen.ui.qml", "VipScreen.ui.qml" })
+             { "AboutUsScreen.ui.qml", "AnnouncementScreen.ui.qml", "AnnouncementScreenWrapper.qml",
+               "App.qml", "BackButton.qml", "ConnectButton.qml", "LoginScreenWrapper.qml",
+               "MessageDialog.qml", "MyOrdersScreen.ui.qml", "MyOrdersScreenWrapper.qml",
+               "RegisterScreenWrapper.qml", "Screen.ui.qml", "ScreenWrapper.qml",
+               "SelectServerScreen.ui.qml", "SettingsScreen.ui.qml", "SettingsScreenWrapper.qml",
+               "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
                                 << fromFile;
@@ -77,9 +78,9 @@ private slots:
                           "    Screen {}\n    ScreenWrapper {}\n    SplashScreen {}\n"
                           "    LoginScreenWrapper {}\n    RegisterScreenWrapper {}\n"
                           "    SelectServerScreen {}\n    VipScreen {}\n"
-                          "    MyOrdersScreenWrapper {}\n"
+                          "    MyOrdersScreenWrapper {}\n    MyOrdersScreen {}\n"
                           "    SettingsScreen {}\n    SettingsScreenWrapper {}\n"
-                          "    AnnouncementScreenWrapper {}\n"
+                          "    AnnouncementScreenWrapper {}\n    AnnouncementScreen {}\n"
                           "    AboutUsScreen {}\n}\n");
         QTest::newRow("Constants singleton")
             << QUrl(QStringLiteral("qrc:/smoke/Theme.qml"))
