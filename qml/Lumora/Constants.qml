@@ -31,6 +31,12 @@ QtObject {
     readonly property color textHint: "#808080"
     readonly property color colorError: "#FF5252"
     readonly property color colorSuccess: "#00CCAA"
+    // The message box shows its warnings in the same orange.
+    readonly property color colorWarning: "#FF9800"
+
+    // The service's contact details, on the splash page's domain.
+    readonly property string supportEmail: "support@kesmar.example"
+    readonly property string websiteUrl: "https://kesmar.example"
 
     readonly property string fontPath: Qt.resolvedUrl("../LumoraContent/" + relativeFontDirectory)
 }

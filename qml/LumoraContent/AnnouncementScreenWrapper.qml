@@ -1,25 +1,214 @@
 import QtQuick
 import Lumora
 
-// Placeholder until the page is built: the size, properties and signals the
-// window relies on, over a plain background.
 Item {
-    id: announcementScreenWrapper
+    id: wrapper
 
-    Rectangle {
-        id: background
-        objectName: "background"
-        anchors.fill: parent
-        color: Constants.backgroundColor
+    property var announcementList: []
+    property bool isLoading: false
+    property string errorMessage: ""
+
+    Component.onCompleted: {
+        if (typeof API === "undefined") {
+            errorMessage = "API未初始化"
+            return
+        }
+        console.log("开始加载公告列表")
+        isLoading = true
+        API.getAnnouncements()
     }
 
-    Text {
-        id: titleText
-        objectName: "titleText"
-        anchors.centerIn: parent
-        text: "公告系统"
-        color: Constants.textPrimary
-        font.pixelSize: 20
-        font.family: Constants.font.family
+    Connections {
+        id: apiConnections
+        objectName: "apiConnections"
+        target: typeof API !== "undefined" ? API : null
+        ignoreUnknownSignals: true
+
+        function onAnnouncementsLoaded(announcements) {
+            console.log("公告加载成功，数量:", announcements.length)
+            wrapper.isLoading = false
+            wrapper.errorMessage = ""
+            wrapper.announcementList = announcements
+        }
+
+        function onAnnouncementsError(message) {
+            console.log("公告加载失败:", message)
+            wrapper.isLoading = false
+            wrapper.errorMessage = "加载失败: " + message
+        }
+    }
+
+    Rectangle {
+        id: announcementRoot
+        objectName: "announcementRoot"
+        anchors.fill: parent
+        color: Constants.backgroundColor
+
+        Item {
+            id: header
+            objectName: "header"
+            anchors.top: parent.top
+            anchors.topMargin: 20
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: parent.width - 40
+            height: 50
+
+            Text {
+                id: titleText
+                objectName: "titleText"
+                anchors.centerIn: parent
+                text: "公告中心"
+                color: Constants.textPrimary
+                font.pixelSize: 20
+                font.bold: true
+                font.family: Constants.font.family
+            }
+        }
+
+        // Long announcements scroll under the header; a short list stays put.
+        Flickable {
+            id: announcementFlickable
+            objectName: "announcementFlickable"
+            anchors.top: header.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            clip: true
+            contentWidth: width
+            contentHeight: contentColumn.height + 20
+            flickableDirection: Flickable.AutoFlickIfNeeded
+
+            Column {
+                id: contentColumn
+                objectName: "contentColumn"
+                anchors.horizontalCenter: parent.horizontalCenter
+                width: announcementFlickable.width - 40
+                topPadding: 16
+                spacing: 16
+
+                Text {
+                    id: loadingText
+                    objectName: "loadingText"
+                    visible: wrapper.isLoading
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "加载中..."
+                    color: Constants.textSecondary
+                    font.pixelSize: 14
+                }
+
+                Text {
+                    id: errorText
+                    objectName: "errorText"
+                    visible: wrapper.errorMessage !== ""
+                    width: parent.width
+                    text: wrapper.errorMessage
+                    color: Constants.colorError
+                    font.pixelSize: 14
+                    wrapMode: Text.WordWrap
+                }
+
+                Column {
+                    id: cardColumn
+                    objectName: "cardColumn"
+                    visible: !wrapper.isLoading && wrapper.errorMessage === ""
+                    width: parent.width
+                    spacing: 16
+
+                    Repeater {
+                        id: announcementRepeater
+                        objectName: "announcementRepeater"
+                        model: wrapper.announcementList
+
+                        delegate: Rectangle {
+                            id: announcementCard
+                            objectName: "announcementCard"
+
+                            readonly property var record: modelData ? modelData : ({})
+
+                            function validDate(value) {
+                                return value instanceof Date && !isNaN(value.getTime())
+                            }
+
+                            width: cardColumn.width
+                            height: contentCol.height + 32
+                            radius: 16
+                            color: Constants.cardColor
+                            border.width: 1
+                            border.color: Qt.rgba(0, 1, 217 / 255, 0.1)
+
+                            Column {
+                                id: contentCol
+                                objectName: "contentCol"
+                                anchors.centerIn: parent
+                                width: parent.width - 32
+                                spacing: 8
+
+                                Row {
+                                    id: titleRow
+                                    objectName: "titleRow"
+                                    width: parent.width
+                                    spacing: 12
+
+                                    // No record says which announcements are new yet.
+                                    Rectangle {
+                                        id: newMarker
+                                        objectName: "newMarker"
+                                        visible: announcementCard.record.isNew === true
+                                        anchors.verticalCenter: parent.verticalCenter
+                                        width: 6
+                                        height: 6
+                                        radius: 3
+                                        color: Constants.primaryFree
+                                    }
+
+                                    Text {
+                                        id: cardTitle
+                                        objectName: "cardTitle"
+                                        width: titleRow.width - 40
+                                        text: announcementCard.record.title ? announcementCard.record.title : "无标题"
+                                        color: Constants.textPrimary
+                                        font.pixelSize: 16
+                                        font.bold: true
+                                        font.family: Constants.font.family
+                                        wrapMode: Text.WordWrap
+                                    }
+                                }
+
+                                Text {
+                                    id: cardDate
+                                    objectName: "cardDate"
+                                    text: announcementCard.validDate(announcementCard.record.publishedAt)
+                                          ? announcementCard.record.publishedAt
+                                          : announcementCard.validDate(announcementCard.record.createdAt)
+                                            ? announcementCard.record.createdAt : ""
+                                    color: Constants.textSecondary
+                                    font.pixelSize: 12
+                                    font.family: Constants.font.family
+                                }
+
+                                Rectangle {
+                                    id: divider
+                                    objectName: "divider"
+                                    width: parent.width
+                                    height: 1
+                                    color: Qt.rgba(1, 1, 1, 0.05)
+                                }
+
+                                Text {
+                                    id: cardContent
+                                    objectName: "cardContent"
+                                    width: parent.width
+                                    text: announcementCard.record.content ? announcementCard.record.content : "无内容"
+                                    color: Constants.textSecondary
+                                    font.pixelSize: 14
+                                    font.family: Constants.font.family
+                                    wrapMode: Text.WordWrap
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
     }
 }

@@ -61,10 +61,11 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         const QByteArray fromFile;
         for (const char *file :
-             { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
-               "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
-               "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
-               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml",
+             { "AboutUsScreen.ui.qml", "AnnouncementScreen.ui.qml", "AnnouncementScreenWrapper.qml",
+               "App.qml", "BackButton.qml", "ConnectButton.qml", "LoginScreenWrapper.qml",
+               "MessageDialog.qml", "MyOrdersScreen.ui.qml", "MyOrdersScreenWrapper.qml",
+               "RegisterScreenWrapper.qml", "Screen.ui.qml", "ScreenWrapper.qml",
+               "SelectServerScreen.ui.qml", "SettingsScreen.ui.qml", "SettingsScreenWrapper.qml",
                "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
@@ -77,8 +78,10 @@ private slots:
                           "    Screen {}\n    ScreenWrapper {}\n    SplashScreen {}\n"
                           "    LoginScreenWrapper {}\n    RegisterScreenWrapper {}\n"
                           "    SelectServerScreen {}\n    VipScreen {}\n"
-                          "    MyOrdersScreenWrapper {}\n    SettingsScreenWrapper {}\n"
-                          "    AnnouncementScreenWrapper {}\n    AboutUsScreen {}\n}\n");
+                          "    MyOrdersScreenWrapper {}\n    MyOrdersScreen {}\n"
+                          "    SettingsScreen {}\n    SettingsScreenWrapper {}\n"
+                          "    AnnouncementScreenWrapper {}\n    AnnouncementScreen {}\n"
+                          "    AboutUsScreen {}\n}\n");
         QTest::newRow("Constants singleton")
             << QUrl(QStringLiteral("qrc:/smoke/Theme.qml"))
             << QByteArray("import QtQuick\nimport Lumora\nItem {\n"

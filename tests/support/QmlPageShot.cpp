@@ -10,8 +10,10 @@
 // a property of the fake "API" before the page is created, "page:" a property
 // of the page's root, "emit:" emits a signal of "API" with the listed
 // arguments once the page is up. "expect:size=430x880" fails the run when the
-// picture has another size.
+// picture has another size. Inside emitted values a text "date:<ISO 8601>"
+// becomes a date-time, as the bridge hands order and announcement dates over.
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,6 +47,29 @@ QVariant parseValue(const QString &text)
     return text;
 }
 
+QVariant withDates(const QVariant &value)
+{
+    if (value.metaType().id() == QMetaType::QString) {
+        const QString text = value.toString();
+        if (text.startsWith(QLatin1String("date:")))
+            return QDateTime::fromString(text.mid(5), Qt::ISODate);
+        return value;
+    }
+    if (value.metaType().id() == QMetaType::QVariantList) {
+        QVariantList list = value.toList();
+        for (QVariant &element : list)
+            element = withDates(element);
+        return list;
+    }
+    if (value.metaType().id() == QMetaType::QVariantMap) {
+        QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            it.value() = withDates(it.value());
+        return map;
+    }
+    return value;
+}
+
 bool emitSignal(QObject *object, const QString &name, const QVariant &arguments)
 {
     const QMetaObject *meta = object->metaObject();
@@ -56,7 +81,7 @@ bool emitSignal(QObject *object, const QString &name, const QVariant &arguments)
             continue;
         QVariantList converted;
         for (int p = 0; p < values.size(); ++p) {
-            QVariant value = values.at(p);
+            QVariant value = withDates(values.at(p));
             if (!value.convert(method.parameterMetaType(p)))
                 return false;
             converted.append(value);

@@ -26,7 +26,10 @@ Item {
                 { tag: "textSecondary", property: "textSecondary", color: "#B0B0B0" },
                 { tag: "textHint", property: "textHint", color: "#808080" },
                 { tag: "colorError", property: "colorError", color: "#FF5252" },
-                { tag: "colorSuccess", property: "colorSuccess", color: "#00CCAA" }
+                { tag: "colorSuccess", property: "colorSuccess", color: "#00CCAA" },
+                { tag: "colorWarning", property: "colorWarning", color: "#FF9800" },
+                { tag: "supportEmail", property: "supportEmail", value: "support@kesmar.example" },
+                { tag: "websiteUrl", property: "websiteUrl", value: "https://kesmar.example" }
             ]
         }
 
