@@ -62,10 +62,11 @@ private slots:
         const QByteArray fromFile;
         for (const char *file :
              { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
-               "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
-               "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
-               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml",
-               "SplashScreen.ui.qml", "VipScreen.ui.qml" })
+               "ConnectButton.qml", "LoginScreen.ui.qml", "LoginScreenWrapper.qml",
+               "MessageDialog.qml", "MyOrdersScreenWrapper.qml", "RegisterScreen.ui.qml",
+               "RegisterScreenWrapper.qml", "Screen.ui.qml", "ScreenWrapper.qml",
+               "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml", "SignInButton.qml",
+               "SignInField.qml", "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
                                 << fromFile;
@@ -75,7 +76,9 @@ private slots:
             << QByteArray("import QtQuick\nimport LumoraContent\nItem {\n"
                           "    BackButton {}\n    ConnectButton {}\n    MessageDialog {}\n"
                           "    Screen {}\n    ScreenWrapper {}\n    SplashScreen {}\n"
-                          "    LoginScreenWrapper {}\n    RegisterScreenWrapper {}\n"
+                          "    LoginScreen {}\n    LoginScreenWrapper {}\n"
+                          "    RegisterScreen {}\n    RegisterScreenWrapper {}\n"
+                          "    SignInField {}\n    SignInButton {}\n"
                           "    SelectServerScreen {}\n    VipScreen {}\n"
                           "    MyOrdersScreenWrapper {}\n    SettingsScreenWrapper {}\n"
                           "    AnnouncementScreenWrapper {}\n    AboutUsScreen {}\n}\n");
