@@ -14,5 +14,5 @@ apt-get install -y --no-install-recommends \
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript \
     qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates \
     qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-shapes \
-    qml6-module-qttest \
+    qml6-module-qttest iso-flags-png-320x240 \
     libssl-dev openssl fonts-noto-cjk fonts-noto-color-emoji xvfb xauth imagemagick x11-utils libx11-dev

@@ -244,13 +244,23 @@ Window {
             id: loginPage
             objectName: "loginPage"
 
+            // The register page opened from here, until it is destroyed (after
+            // its fade-out, when it has left).
+            property Item registerPage: null
+
             LoginScreenWrapper {
                 id: loginScreen
                 objectName: "loginScreen"
                 anchors.fill: parent
-                onRegisterClicked: appWindow.pushFrom(loginPage, "跳转到注册界面", registerComp)
-                // Beneath the register page this is the registration's success,
-                // which the register page reports itself.
+                // While the register page lies above, a success is the
+                // registration's, which the register page reports itself.
+                registerPageAbove: loginPage.registerPage !== null
+                onRegisterClicked: {
+                    if (!appWindow.isTop(loginPage))
+                        return
+                    console.log("跳转到注册界面")
+                    loginPage.registerPage = stackView.push(registerComp)
+                }
                 onLoginSuccess: appWindow.popFrom(loginPage, "登录成功，返回上一页")
             }
 

@@ -1,14 +1,35 @@
 import QtQuick
-import Lumora
+import LumoraContent
 
-// Placeholder until the page is built: the size, properties and signals the
-// window relies on, over a plain background.
 Item {
-    id: loginScreenWrapper
+    id: wrapper
+
+    // Set by the window while the registration page it opened from here
+    // exists: a success then is the registration's, which that page reports.
+    property bool registerPageAbove: false
 
     signal registerClicked
-    // Each success of "API", a registration's too, while the page exists.
     signal loginSuccess
+
+    LoginScreen {
+        id: loginScreen
+        objectName: "loginScreen"
+        anchors.fill: parent
+
+        onLoginClicked: function (username, password) {
+            console.log("尝试登录用户:", username)
+            if (typeof API === "undefined") {
+                console.error("API未初始化")
+                return
+            }
+            API.login(username, password)
+        }
+
+        onRegisterClicked: {
+            console.log("🔗 跳转到注册页面")
+            wrapper.registerClicked()
+        }
+    }
 
     Connections {
         id: apiConnections
@@ -17,24 +38,15 @@ Item {
         ignoreUnknownSignals: true
 
         function onLoginSuccess() {
-            loginScreenWrapper.loginSuccess()
+            console.log("登录成功")
+            if (wrapper.registerPageAbove)
+                return
+            wrapper.loginSuccess()
         }
-    }
 
-    Rectangle {
-        id: background
-        objectName: "background"
-        anchors.fill: parent
-        color: Constants.backgroundColor
-    }
-
-    Text {
-        id: titleText
-        objectName: "titleText"
-        anchors.centerIn: parent
-        text: "登录"
-        color: Constants.textPrimary
-        font.pixelSize: 20
-        font.family: Constants.font.family
+        // Only the log: the user corrects the texts and tries again.
+        function onLoginError(message) {
+            console.log("登录失败:", message)
+        }
     }
 }

@@ -338,15 +338,22 @@ Item {
         function test_lateRegistrationTimerAfterBack() {
             createAtHome()
             open(["area:settingsArea", "loginClicked", "registerClicked"])
+            const registerPage = stack.currentItem
+            const loginPage = stack.get(2)
             API.loginSuccess()
-            // Back shortly before the register page's pause ends: its signal
-            // comes while the page fades out.
-            wait(1350)
-            perform("back")
-            wait(600)
+            const timer = findChild(registerPage, "successTimer")
+            verify(timer.running)
+            // Back just before the register page's pause ends (the success box
+            // takes the clicks, so the back square is not clicked): the pause
+            // ends while the page fades out.
+            findChild(registerPage, "backButton").back()
+            verify(stack.busy)
+            timer.triggered()
             settle()
             compare(pages(), ["mainScreenWrapper", "settingsPage", "loginPage"])
             verify(!ConsoleLog.has("注册成功，返回主界面"))
+            // The timer goes with the page.
+            tryCompare(loginPage, "registerPage", null)
         }
 
         function test_secondBackClickDuringTheFade() {

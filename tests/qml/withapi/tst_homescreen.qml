@@ -208,8 +208,10 @@ Item {
 
         function test_serverCard_data() {
             return [
-                { tag: "with a country code", code: "US", latency: "延迟: 45ms", tile: "US", size: 14 },
-                { tag: "without a code", code: "", latency: "", tile: "🌐", size: 20 }
+                { tag: "with a flag picture", code: "US", latency: "延迟: 45ms", picture: true },
+                { tag: "code without a picture", code: "XK", latency: "延迟: 45ms", picture: false,
+                  tile: "XK", size: 14 },
+                { tag: "without a code", code: "", latency: "", picture: false, tile: "🌐", size: 20 }
             ]
         }
 
@@ -218,6 +220,13 @@ Item {
                                selectedServerLatency: data.latency })
             compare(part("serverNameText").text, "东京 01")
             compare(part("serverLatencyText").visible, data.latency !== "")
+            if (data.picture) {
+                tryCompare(part("flagImage"), "status", Image.Ready)
+                compare(String(part("flagImage").source),
+                        "qrc:/qt/qml/LumoraContent/resources/flags/us.png")
+                compare(part("flagFallback").visible, false)
+                return
+            }
             tryCompare(part("flagFallback"), "visible", true)
             compare(part("flagFallbackText").text, data.tile)
             compare(part("flagFallbackText").font.pixelSize, data.size)
