@@ -19,6 +19,9 @@ Window {
     property string currentServerVmessLink: ""
     property bool currentServerRequiresVip: false
 
+    // How long a page fades in or out when pushed or popped.
+    property int pageFadeDuration: 300
+
     // A page moves the stack only while it is the top page. A page that is
     // leaving still hears its signals through the fade-out, and a late one
     // must not take away a page the user has opened since.
@@ -139,7 +142,7 @@ Window {
                 property: "opacity"
                 from: 0
                 to: 1
-                duration: 300
+                duration: appWindow.pageFadeDuration
             }
         }
         pushExit: Transition {
@@ -147,7 +150,7 @@ Window {
                 property: "opacity"
                 from: 1
                 to: 0
-                duration: 300
+                duration: appWindow.pageFadeDuration
             }
         }
         popEnter: Transition {
@@ -155,7 +158,7 @@ Window {
                 property: "opacity"
                 from: 0
                 to: 1
-                duration: 300
+                duration: appWindow.pageFadeDuration
             }
         }
         popExit: Transition {
@@ -163,7 +166,7 @@ Window {
                 property: "opacity"
                 from: 1
                 to: 0
-                duration: 300
+                duration: appWindow.pageFadeDuration
             }
         }
     }

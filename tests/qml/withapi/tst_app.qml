@@ -13,12 +13,20 @@ Item {
         App {}
     }
 
+    SignalSpy {
+        id: spy
+    }
+
     TestCase {
         name: "App"
         when: windowShown
 
         property var app
         property var stack
+
+        // The page moves are under test here, not their fade: pages fade this
+        // long, except in the test of the fade itself.
+        readonly property int shortFade: 10
 
         // Where each page's screen object is found, by the page's name.
         readonly property var screens: ({
@@ -41,16 +49,21 @@ Item {
             return findChild(app.contentItem, name)
         }
 
-        function createApp() {
-            app = createTemporaryObject(appComponent, page)
+        function createApp(fade) {
+            app = createTemporaryObject(appComponent, page,
+                                        { pageFadeDuration: fade === undefined ? shortFade : fade })
             verify(app)
             stack = part("stackView")
             return app
         }
 
-        // Past the splash without its three seconds: the hand-over timer fires at once.
-        function createAtHome() {
-            createApp()
+        // Past the splash without its three seconds: the hand-over timer fires
+        // at once, and the style's slide from the splash to the home screen is
+        // left out (its own test keeps it).
+        function createAtHome(fade) {
+            createApp(fade)
+            stack.replaceEnter = null
+            stack.replaceExit = null
             findChild(stack.currentItem, "splashTimer").triggered()
             settle()
             compare(pages(), ["mainScreenWrapper"])
@@ -59,7 +72,7 @@ Item {
         }
 
         function settle() {
-            tryCompare(stack, "busy", false, 3000)
+            tryCompare(stack, "busy", false)
         }
 
         function pages() {
@@ -132,15 +145,45 @@ Item {
         }
 
         function test_splashGivesWayAfterThreeSeconds() {
+            const started = Date.now()
             createApp()
-            wait(2500)
-            compare(pages(), ["splashPage"])
-            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 1500)
+            const timer = findChild(stack.currentItem, "splashTimer")
+            compare(timer.interval, 3000)
+            verify(timer.running)
+            verify(!timer.repeat)
+            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 10000)
+            verify(Date.now() - started >= 3000, "the splash left early")
             compare(stack.depth, 1)
             verify(ConsoleLog.has("启动画面结束，跳转到主界面"))
             verify(ConsoleLog.has("主界面加载完成"))
             settle()
             compare(pages(), ["mainScreenWrapper"])
+        }
+
+        // The shipped fade: every push and pop fades the pages' opacity over 300 ms.
+        function test_pagesFadeOverThreeHundredMilliseconds() {
+            createAtHome(300)
+            compare(app.pageFadeDuration, 300)
+            let started = Date.now()
+            perform("area:settingsArea")
+            const settings = stack.currentItem
+            verify(stack.busy)
+            tryVerify(function () { return settings.opacity > 0 && settings.opacity < 1 })
+            verify(home().opacity < 1)
+            settle()
+            verify(Date.now() - started >= 290, "the push did not fade for 300 ms")
+            compare(settings.opacity, 1)
+            compare(home().opacity, 0)
+
+            started = Date.now()
+            perform("back")
+            verify(stack.busy)
+            tryVerify(function () { return home().opacity > 0 && home().opacity < 1 })
+            verify(settings.opacity < 1)
+            settle()
+            verify(Date.now() - started >= 290, "the pop did not fade for 300 ms")
+            compare(pages(), ["mainScreenWrapper"])
+            compare(home().opacity, 1)
         }
 
         function test_systemConfig_data() {
@@ -338,13 +381,18 @@ Item {
         function test_lateRegistrationTimerAfterBack() {
             createAtHome()
             open(["area:settingsArea", "loginClicked", "registerClicked"])
-            API.loginSuccess()
-            // Back shortly before the register page's pause ends: its signal
+            const screen = screenOf(stack.currentItem)
+            spy.clear()
+            spy.signalName = "registerSuccess"
+            spy.target = screen
+            // A fade far longer than the register page's pause, so its signal
             // comes while the page fades out.
-            wait(1350)
+            app.pageFadeDuration = 600000
+            API.loginSuccess()
             perform("back")
-            wait(600)
-            settle()
+            verify(stack.busy)
+            spy.wait(10000)
+            verify(stack.busy)
             compare(pages(), ["mainScreenWrapper", "settingsPage", "loginPage"])
             verify(!ConsoleLog.has("注册成功，返回主界面"))
         }

@@ -29,7 +29,7 @@ Item {
             const stack = findChild(app.contentItem, "stackView")
             compare(stack.currentItem.objectName, "splashPage")
             verify(!ConsoleLog.has("应用启动，获取系统配置"))
-            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 4000)
+            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 10000)
             compare(stack.depth, 1)
             app.close()
             verify(ConsoleLog.has("窗口正在关闭，断开VPN连接..."))
