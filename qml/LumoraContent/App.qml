@@ -43,6 +43,17 @@ Window {
         stackView.pop()
     }
 
+    // The default and the user's choice set the same seven values.
+    function setCurrentServer(serverId, name, flag, countryCode, latency, vmessLink, requiresVip) {
+        currentServerId = serverId
+        currentServerName = name
+        currentServerFlag = flag
+        currentServerCountryCode = countryCode
+        currentServerVmessLink = vmessLink
+        currentServerRequiresVip = requiresVip
+        currentServerLatency = latency
+    }
+
     function setDefaultServer(serverId, serverName, serverFlag, countryCode, vmessLink, requiresVip) {
         console.log("[DEBUG H2] 收到defaultServerNeeded:", serverName, serverId, "vmessLink长度:",
                     vmessLink.length, "当前:", currentServerId, currentServerName)
@@ -51,26 +62,14 @@ Window {
             return
         }
         console.log("📍 设置默认服务器:", serverName, serverId)
-        currentServerId = serverId
-        currentServerName = serverName
-        currentServerFlag = serverFlag
-        currentServerCountryCode = countryCode
-        currentServerVmessLink = vmessLink
-        currentServerRequiresVip = requiresVip
-        currentServerLatency = "延迟: 45ms"
+        setCurrentServer(serverId, serverName, serverFlag, countryCode, "延迟: 45ms", vmessLink, requiresVip)
         console.log("[DEBUG H2] 默认服务器已设置:", currentServerId, currentServerName)
     }
 
     function chooseServer(name, flag, countryCode, delay, serverId, vmessLink, requiresVip) {
         console.log("✅ 选中服务器:", name, serverId, "vmessLink:", vmessLink, "requiresVip:", requiresVip)
         console.log("[DEBUG H7] 选择前:", currentServerId, currentServerName)
-        currentServerName = name
-        currentServerFlag = flag
-        currentServerCountryCode = countryCode
-        currentServerLatency = delay
-        currentServerId = serverId
-        currentServerVmessLink = vmessLink
-        currentServerRequiresVip = requiresVip
+        setCurrentServer(serverId, name, flag, countryCode, delay, vmessLink, requiresVip)
         console.log("[DEBUG H7] 选择后:", currentServerId, currentServerName)
     }
 
@@ -243,9 +242,10 @@ Window {
     Component {
         id: loginComp
 
-        Item {
+        SecondaryPage {
             id: loginPage
             objectName: "loginPage"
+            onBack: appWindow.popFrom(loginPage, "返回主界面")
 
             LoginScreenWrapper {
                 id: loginScreen
@@ -256,21 +256,16 @@ Window {
                 // which the register page reports itself.
                 onLoginSuccess: appWindow.popFrom(loginPage, "登录成功，返回上一页")
             }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(loginPage, "返回主界面")
-            }
         }
     }
 
     Component {
         id: registerComp
 
-        Item {
+        SecondaryPage {
             id: registerPage
             objectName: "registerPage"
+            onBack: appWindow.popFrom(registerPage, "返回登录界面")
 
             RegisterScreenWrapper {
                 id: registerScreen
@@ -286,21 +281,16 @@ Window {
                     stackView.pop()
                 }
             }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(registerPage, "返回登录界面")
-            }
         }
     }
 
     Component {
         id: settingsComp
 
-        Item {
+        SecondaryPage {
             id: settingsPage
             objectName: "settingsPage"
+            onBack: appWindow.popFrom(settingsPage, "返回主界面")
 
             SettingsScreenWrapper {
                 id: settingsScreen
@@ -312,32 +302,21 @@ Window {
                 onVipClicked: appWindow.pushFrom(settingsPage, "👑 从设置页面跳转到VIP界面", vipComp)
                 onLoginClicked: appWindow.pushFrom(settingsPage, "📱 从设置页面跳转到登录界面", loginComp)
             }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(settingsPage, "返回主界面")
-            }
         }
     }
 
     Component {
         id: myOrdersComp
 
-        Item {
+        SecondaryPage {
             id: myOrdersPage
             objectName: "myOrdersPage"
+            onBack: appWindow.popFrom(myOrdersPage, "返回设置界面")
 
             MyOrdersScreenWrapper {
                 id: myOrdersScreen
                 objectName: "myOrdersScreen"
                 anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(myOrdersPage, "返回设置界面")
             }
         }
     }
@@ -345,9 +324,10 @@ Window {
     Component {
         id: selectServerComp
 
-        Item {
+        SecondaryPage {
             id: selectServerPage
             objectName: "selectServerPage"
+            onBack: appWindow.popFrom(selectServerPage, "返回主界面")
 
             SelectServerScreen {
                 id: selectServerScreen
@@ -362,32 +342,21 @@ Window {
                     stackView.pop()
                 }
             }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(selectServerPage, "返回主界面")
-            }
         }
     }
 
     Component {
         id: aboutUsComp
 
-        Item {
+        SecondaryPage {
             id: aboutUsPage
             objectName: "aboutUsPage"
+            onBack: appWindow.popFrom(aboutUsPage, "返回设置界面")
 
             AboutUsScreen {
                 id: aboutUsScreen
                 objectName: "aboutUsScreen"
                 anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(aboutUsPage, "返回设置界面")
             }
         }
     }
@@ -395,20 +364,15 @@ Window {
     Component {
         id: announcementComp
 
-        Item {
+        SecondaryPage {
             id: announcementPage
             objectName: "announcementPage"
+            onBack: appWindow.popFrom(announcementPage, "返回主界面")
 
             AnnouncementScreenWrapper {
                 id: announcementScreen
                 objectName: "announcementScreen"
                 anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(announcementPage, "返回主界面")
             }
         }
     }
@@ -416,28 +380,23 @@ Window {
     Component {
         id: vipComp
 
-        Item {
+        SecondaryPage {
             id: vipPage
             objectName: "vipPage"
+            onBack: {
+                if (!appWindow.isTop(vipPage))
+                    return
+                console.log("返回主界面")
+                // Leaving during a payment ends its status queries.
+                if (vipScreen.isPaying && typeof API !== "undefined")
+                    API.stopPollingPayment()
+                stackView.pop()
+            }
 
             VipScreen {
                 id: vipScreen
                 objectName: "vipScreen"
                 anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: {
-                    if (!appWindow.isTop(vipPage))
-                        return
-                    console.log("返回主界面")
-                    // Leaving during a payment ends its status queries.
-                    if (vipScreen.isPaying && typeof API !== "undefined")
-                        API.stopPollingPayment()
-                    stackView.pop()
-                }
             }
         }
     }
