@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls as QQC
 import Lumora
 import LumoraContent
 
@@ -21,6 +20,78 @@ Window {
 
     // How long a page fades in or out when pushed or popped.
     property int pageFadeDuration: 300
+
+    // The first frame shows the splash page alone. The page stack with every
+    // other page, and the window's message box, are built behind it while the
+    // splash runs (PageStack.qml); until then these are null.
+    readonly property Item stackView: pageBuild.stack
+    readonly property var messageDialog: pageBuild.stack ? pageBuild.stack.messageDialog : null
+
+    function pageStackProperties() {
+        return { "appWindow": appWindow, "initialItem": pageBuild.splash }
+    }
+
+    // Compiles the stack's file off the GUI thread, then creates it in slices
+    // between frames.
+    function startBuildingPages() {
+        if (pageBuild.component || pageBuild.stack)
+            return
+        pageBuild.component = Qt.createComponent("PageStack.qml", Component.Asynchronous)
+        if (pageBuild.component.status === Component.Loading)
+            pageBuild.component.statusChanged.connect(incubatePages)
+        else
+            incubatePages()
+    }
+
+    function incubatePages() {
+        if (pageBuild.stack || pageBuild.incubator || pageBuild.component.status === Component.Loading)
+            return
+        if (pageBuild.component.status !== Component.Ready) {
+            console.error(pageBuild.component.errorString())
+            return
+        }
+        const incubator = pageBuild.component.incubateObject(contentItem, pageStackProperties(),
+                                                             Qt.Asynchronous)
+        pageBuild.incubator = incubator
+        if (incubator.status === Component.Ready) {
+            pagesBuilt(incubator.object)
+            return
+        }
+        incubator.onStatusChanged = function (status) {
+            if (status === Component.Ready)
+                pagesBuilt(incubator.object)
+        }
+    }
+
+    function pagesBuilt(stack) {
+        if (!pageBuild.stack)
+            pageBuild.stack = stack
+        pageBuild.incubator = null
+    }
+
+    // Builds the page stack now, for a use that cannot wait.
+    function buildPages() {
+        if (pageBuild.stack)
+            return
+        if (pageBuild.incubator) {
+            const incubator = pageBuild.incubator
+            incubator.forceCompletion()
+            if (incubator.status === Component.Ready)
+                pagesBuilt(incubator.object)
+            return
+        }
+        const component = Qt.createComponent("PageStack.qml")
+        if (component.status !== Component.Ready) {
+            console.error(component.errorString())
+            return
+        }
+        pagesBuilt(component.createObject(contentItem, pageStackProperties()))
+    }
+
+    function showWarning(message) {
+        buildPages()
+        messageDialog.showWarning(message)
+    }
 
     // A page moves the stack only while it is the top page. A page that is
     // leaving still hears its signals through the fade-out, and a late one
@@ -83,6 +154,8 @@ Window {
     title: "Kesmar加速器"
 
     Component.onCompleted: {
+        // Drawn at once, and handed to the stack once that exists.
+        pageBuild.splash = splashScreenComp.createObject(contentItem)
         if (typeof API === "undefined")
             return
         console.log("应用启动，获取系统配置")
@@ -120,53 +193,7 @@ Window {
 
         function onVpnForceDisconnected(message) {
             console.log("⚠️ [App] 收到强制断开信号:", message)
-            messageDialog.showWarning(message)
-        }
-    }
-
-    MessageDialog {
-        id: messageDialog
-        objectName: "messageDialog"
-        parent: appWindow.contentItem
-    }
-
-    QQC.StackView {
-        id: stackView
-        objectName: "stackView"
-        anchors.fill: parent
-        initialItem: splashScreenComp
-
-        pushEnter: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 0
-                to: 1
-                duration: appWindow.pageFadeDuration
-            }
-        }
-        pushExit: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 1
-                to: 0
-                duration: appWindow.pageFadeDuration
-            }
-        }
-        popEnter: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 0
-                to: 1
-                duration: appWindow.pageFadeDuration
-            }
-        }
-        popExit: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 1
-                to: 0
-                duration: appWindow.pageFadeDuration
-            }
+            appWindow.showWarning(message)
         }
     }
 
@@ -184,220 +211,29 @@ Window {
                 running: true
                 repeat: false
                 onTriggered: {
+                    appWindow.buildPages()
                     if (!appWindow.isTop(splashPage))
                         return
                     console.log("启动画面结束，跳转到主界面")
-                    stackView.replace(mainScreenComp)
+                    stackView.showHome()
                 }
             }
         }
     }
 
-    Component {
-        id: mainScreenComp
-
-        ScreenWrapper {
-            id: mainScreenWrapper
-            objectName: "mainScreenWrapper"
-
-            selectedServerName: appWindow.currentServerName
-            selectedServerFlag: appWindow.currentServerFlag
-            selectedServerCountryCode: appWindow.currentServerCountryCode
-            selectedServerLatency: appWindow.currentServerLatency
-            selectedServerId: appWindow.currentServerId
-            selectedServerVmessLink: appWindow.currentServerVmessLink
-            selectedServerRequiresVip: appWindow.currentServerRequiresVip
-
-            onDefaultServerNeeded: function (serverId, serverName, serverFlag, countryCode, vmessLink, requiresVip) {
-                appWindow.setDefaultServer(serverId, serverName, serverFlag, countryCode, vmessLink,
-                                           requiresVip)
-            }
-
-            onSelectedServerIdChanged: console.log("[DEBUG H3] 主界面selectedServerId:", selectedServerId,
-                                                   "名称:", selectedServerName, "App:",
-                                                   appWindow.currentServerId, appWindow.currentServerName)
-
-            Component.onCompleted: {
-                console.log("主界面加载完成")
-                loginArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击用户信息，跳转到登录界面", loginComp)
-                })
-                announcementArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击公告图标，跳转到公告界面", announcementComp)
-                })
-                settingsArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击设置图标，跳转到设置界面", settingsComp)
-                })
-                selectServerArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击选择服务器，跳转到服务器选择界面",
-                                       selectServerComp)
-                })
-                vipArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击VIP区域，跳转到VIP界面", vipComp)
-                })
-            }
-        }
+    // The first frame is on its way: the stack starts after it, so that none
+    // of its cost comes before.
+    onAfterAnimating: {
+        if (!pageBuild.component && !pageBuild.stack)
+            Qt.callLater(startBuildingPages)
     }
 
-    Component {
-        id: loginComp
+    QtObject {
+        id: pageBuild
 
-        SecondaryPage {
-            id: loginPage
-            objectName: "loginPage"
-            onBack: appWindow.popFrom(loginPage, "返回主界面")
-
-            LoginScreenWrapper {
-                id: loginScreen
-                objectName: "loginScreen"
-                anchors.fill: parent
-                onRegisterClicked: appWindow.pushFrom(loginPage, "跳转到注册界面", registerComp)
-                // Beneath the register page this is the registration's success,
-                // which the register page reports itself.
-                onLoginSuccess: appWindow.popFrom(loginPage, "登录成功，返回上一页")
-            }
-        }
-    }
-
-    Component {
-        id: registerComp
-
-        SecondaryPage {
-            id: registerPage
-            objectName: "registerPage"
-            onBack: appWindow.popFrom(registerPage, "返回登录界面")
-
-            RegisterScreenWrapper {
-                id: registerScreen
-                objectName: "registerScreen"
-                anchors.fill: parent
-                onLoginClicked: appWindow.popFrom(registerPage, "返回登录界面")
-                onRegisterSuccess: {
-                    if (!appWindow.isTop(registerPage))
-                        return
-                    console.log("注册成功，返回主界面")
-                    // The register page and the login page beneath it.
-                    stackView.pop()
-                    stackView.pop()
-                }
-            }
-        }
-    }
-
-    Component {
-        id: settingsComp
-
-        SecondaryPage {
-            id: settingsPage
-            objectName: "settingsPage"
-            onBack: appWindow.popFrom(settingsPage, "返回主界面")
-
-            SettingsScreenWrapper {
-                id: settingsScreen
-                objectName: "settingsScreen"
-                anchors.fill: parent
-                onMyOrdersClicked: appWindow.pushFrom(settingsPage, "跳转到我的订单", myOrdersComp)
-                onAnnouncementClicked: appWindow.pushFrom(settingsPage, "跳转到公告系统", announcementComp)
-                onAboutUsClicked: appWindow.pushFrom(settingsPage, "跳转到关于我们", aboutUsComp)
-                onVipClicked: appWindow.pushFrom(settingsPage, "👑 从设置页面跳转到VIP界面", vipComp)
-                onLoginClicked: appWindow.pushFrom(settingsPage, "📱 从设置页面跳转到登录界面", loginComp)
-            }
-        }
-    }
-
-    Component {
-        id: myOrdersComp
-
-        SecondaryPage {
-            id: myOrdersPage
-            objectName: "myOrdersPage"
-            onBack: appWindow.popFrom(myOrdersPage, "返回设置界面")
-
-            MyOrdersScreenWrapper {
-                id: myOrdersScreen
-                objectName: "myOrdersScreen"
-                anchors.fill: parent
-            }
-        }
-    }
-
-    Component {
-        id: selectServerComp
-
-        SecondaryPage {
-            id: selectServerPage
-            objectName: "selectServerPage"
-            onBack: appWindow.popFrom(selectServerPage, "返回主界面")
-
-            SelectServerScreen {
-                id: selectServerScreen
-                objectName: "selectServerScreen"
-                anchors.fill: parent
-                selectedServerId: appWindow.currentServerId
-                onServerSelected: function (name, flag, countryCode, delay, serverId, vmessLink, requiresVip) {
-                    if (!appWindow.isTop(selectServerPage))
-                        return
-                    appWindow.chooseServer(name, flag, countryCode, delay, serverId, vmessLink,
-                                           requiresVip)
-                    stackView.pop()
-                }
-            }
-        }
-    }
-
-    Component {
-        id: aboutUsComp
-
-        SecondaryPage {
-            id: aboutUsPage
-            objectName: "aboutUsPage"
-            onBack: appWindow.popFrom(aboutUsPage, "返回设置界面")
-
-            AboutUsScreen {
-                id: aboutUsScreen
-                objectName: "aboutUsScreen"
-                anchors.fill: parent
-            }
-        }
-    }
-
-    Component {
-        id: announcementComp
-
-        SecondaryPage {
-            id: announcementPage
-            objectName: "announcementPage"
-            onBack: appWindow.popFrom(announcementPage, "返回主界面")
-
-            AnnouncementScreenWrapper {
-                id: announcementScreen
-                objectName: "announcementScreen"
-                anchors.fill: parent
-            }
-        }
-    }
-
-    Component {
-        id: vipComp
-
-        SecondaryPage {
-            id: vipPage
-            objectName: "vipPage"
-            onBack: {
-                if (!appWindow.isTop(vipPage))
-                    return
-                console.log("返回主界面")
-                // Leaving during a payment ends its status queries.
-                if (vipScreen.isPaying && typeof API !== "undefined")
-                    API.stopPollingPayment()
-                stackView.pop()
-            }
-
-            VipScreen {
-                id: vipScreen
-                objectName: "vipScreen"
-                anchors.fill: parent
-            }
-        }
+        property Item splash: null
+        property Component component: null
+        property var incubator: null
+        property Item stack: null
     }
 }

@@ -64,8 +64,8 @@ private slots:
              { "AboutUsScreen.ui.qml", "AnnouncementScreenWrapper.qml", "App.qml", "BackButton.qml",
                "ConnectButton.qml", "LoginScreenWrapper.qml", "MessageDialog.qml",
                "MyOrdersScreenWrapper.qml", "RegisterScreenWrapper.qml", "Screen.ui.qml",
-               "ScreenWrapper.qml", "SelectServerScreen.ui.qml", "SettingsScreenWrapper.qml",
-               "SplashScreen.ui.qml", "VipScreen.ui.qml" })
+               "SecondaryPage.qml", "ScreenWrapper.qml", "SelectServerScreen.ui.qml",
+               "SettingsScreenWrapper.qml", "SplashScreen.ui.qml", "VipScreen.ui.qml" })
             QTest::newRow(file) << QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/")
                                         + QLatin1String(file))
                                 << fromFile;
@@ -110,6 +110,9 @@ private slots:
         component.completeCreate();
         window.show();
         QTest::qWait(50);
+        // The window builds its page stack behind the first frame.
+        if (url.fileName() == QLatin1String("App.qml"))
+            QTRY_VERIFY(object->property("stackView").value<QObject *>());
         delete object;
 
         QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join(u'\n')));

@@ -49,11 +49,22 @@ Item {
             return findChild(app.contentItem, name)
         }
 
-        function createApp(fade) {
+        // The window as the first frame shows it: the splash alone.
+        function createBare(fade) {
             app = createTemporaryObject(appComponent, page,
                                         { pageFadeDuration: fade === undefined ? shortFade : fade })
             verify(app)
+            stack = null
+            return app
+        }
+
+        // The window with the stack built at once rather than behind the first
+        // frame (which the first-frame tests wait for).
+        function createApp(fade) {
+            createBare(fade)
+            app.buildPages()
             stack = part("stackView")
+            verify(stack)
             return app
         }
 
@@ -186,6 +197,67 @@ Item {
             compare(home().opacity, 1)
         }
 
+        function test_firstFrameShowsTheSplashAlone() {
+            createBare()
+            const splash = part("splashPage")
+            verify(splash)
+            verify(splash.visible)
+            compare(splash.width, 430)
+            compare(splash.height, 880)
+            compare(app.stackView, null)
+            compare(app.messageDialog, null)
+            // The same splash, with its running timer, becomes the stack's first page.
+            tryVerify(function () { return app.stackView !== null })
+            stack = part("stackView")
+            compare(stack, app.stackView)
+            compare(stack.currentItem, splash)
+            compare(pages(), ["splashPage"])
+            verify(app.messageDialog)
+            compare(app.messageDialog.objectName, "messageDialog")
+            compare(app.messageDialog.parent, app.contentItem)
+            verify(findChild(splash, "splashTimer").running)
+        }
+
+        function test_splashPageGoesWithTheHandOver() {
+            createApp()
+            const splash = stack.currentItem
+            spy.clear()
+            spy.signalName = "destruction"
+            spy.target = splash.Component
+            findChild(splash, "splashTimer").triggered()
+            settle()
+            compare(pages(), ["mainScreenWrapper"])
+            tryVerify(function () { return spy.count === 1 })
+        }
+
+        // A use of the stack or the message box before they are built builds
+        // them at once.
+        function test_earlyUsesBuildThePages_data() {
+            return [
+                { tag: "hand-over", warning: false },
+                { tag: "forced disconnect", warning: true }
+            ]
+        }
+
+        function test_earlyUsesBuildThePages(data) {
+            createBare()
+            compare(app.stackView, null)
+            if (data.warning) {
+                API.vpnForceDisconnected("服务器要求断开连接")
+                const dialog = app.messageDialog
+                verify(dialog)
+                tryCompare(dialog, "opened", true)
+                compare(dialog.messageText, "服务器要求断开连接")
+            } else {
+                findChild(part("splashPage"), "splashTimer").triggered()
+                stack = part("stackView")
+                verify(stack)
+                verify(ConsoleLog.has("启动画面结束，跳转到主界面"))
+                settle()
+                compare(pages(), ["mainScreenWrapper"])
+            }
+        }
+
         function test_systemConfig_data() {
             return [
                 { tag: "name and maintenance", config: { appName: "Nova加速器", maintenanceMode: true,
@@ -227,7 +299,7 @@ Item {
 
         function test_forcedDisconnectShowsTheWarning() {
             createAtHome()
-            const dialog = part("messageDialog")
+            const dialog = app.messageDialog
             API.vpnForceDisconnected("您的账号在其他设备登录，已被强制下线")
             tryCompare(dialog, "opened", true)
             compare(dialog.titleText, "警告")

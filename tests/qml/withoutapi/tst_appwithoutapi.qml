@@ -26,7 +26,11 @@ Item {
             ignoreWarning(/ReferenceError: API is not defined/)
             ignoreWarning(/ReferenceError: API is not defined/)
             const app = createTemporaryObject(appComponent, page)
+            verify(findChild(app.contentItem, "splashPage"))
+            // The stack comes behind the first frame.
+            tryVerify(function () { return app.stackView !== null })
             const stack = findChild(app.contentItem, "stackView")
+            compare(stack, app.stackView)
             compare(stack.currentItem.objectName, "splashPage")
             verify(!ConsoleLog.has("应用启动，获取系统配置"))
             tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 10000)
