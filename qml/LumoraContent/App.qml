@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls as QQC
 import Lumora
 import LumoraContent
 
@@ -18,6 +17,81 @@ Window {
     property int currentServerId: -1
     property string currentServerVmessLink: ""
     property bool currentServerRequiresVip: false
+
+    // How long a page fades in or out when pushed or popped.
+    property int pageFadeDuration: 300
+
+    // The first frame shows the splash page alone. The page stack with every
+    // other page, and the window's message box, are built behind it while the
+    // splash runs (PageStack.qml); until then these are null.
+    readonly property Item stackView: pageBuild.stack
+    readonly property var messageDialog: pageBuild.stack ? pageBuild.stack.messageDialog : null
+
+    function pageStackProperties() {
+        return { "appWindow": appWindow, "initialItem": pageBuild.splash }
+    }
+
+    // Compiles the stack's file off the GUI thread, then creates it in slices
+    // between frames.
+    function startBuildingPages() {
+        if (pageBuild.component || pageBuild.stack)
+            return
+        pageBuild.component = Qt.createComponent("PageStack.qml", Component.Asynchronous)
+        if (pageBuild.component.status === Component.Loading)
+            pageBuild.component.statusChanged.connect(incubatePages)
+        else
+            incubatePages()
+    }
+
+    function incubatePages() {
+        if (pageBuild.stack || pageBuild.incubator || pageBuild.component.status === Component.Loading)
+            return
+        if (pageBuild.component.status !== Component.Ready) {
+            console.error(pageBuild.component.errorString())
+            return
+        }
+        const incubator = pageBuild.component.incubateObject(contentItem, pageStackProperties(),
+                                                             Qt.Asynchronous)
+        pageBuild.incubator = incubator
+        if (incubator.status === Component.Ready) {
+            pagesBuilt(incubator.object)
+            return
+        }
+        incubator.onStatusChanged = function (status) {
+            if (status === Component.Ready)
+                pagesBuilt(incubator.object)
+        }
+    }
+
+    function pagesBuilt(stack) {
+        if (!pageBuild.stack)
+            pageBuild.stack = stack
+        pageBuild.incubator = null
+    }
+
+    // Builds the page stack now, for a use that cannot wait.
+    function buildPages() {
+        if (pageBuild.stack)
+            return
+        if (pageBuild.incubator) {
+            const incubator = pageBuild.incubator
+            incubator.forceCompletion()
+            if (incubator.status === Component.Ready)
+                pagesBuilt(incubator.object)
+            return
+        }
+        const component = Qt.createComponent("PageStack.qml")
+        if (component.status !== Component.Ready) {
+            console.error(component.errorString())
+            return
+        }
+        pagesBuilt(component.createObject(contentItem, pageStackProperties()))
+    }
+
+    function showWarning(message) {
+        buildPages()
+        messageDialog.showWarning(message)
+    }
 
     // A page moves the stack only while it is the top page. A page that is
     // leaving still hears its signals through the fade-out, and a late one
@@ -40,6 +114,17 @@ Window {
         stackView.pop()
     }
 
+    // The default and the user's choice set the same seven values.
+    function setCurrentServer(serverId, name, flag, countryCode, latency, vmessLink, requiresVip) {
+        currentServerId = serverId
+        currentServerName = name
+        currentServerFlag = flag
+        currentServerCountryCode = countryCode
+        currentServerVmessLink = vmessLink
+        currentServerRequiresVip = requiresVip
+        currentServerLatency = latency
+    }
+
     function setDefaultServer(serverId, serverName, serverFlag, countryCode, vmessLink, requiresVip) {
         console.log("[DEBUG H2] 收到defaultServerNeeded:", serverName, serverId, "vmessLink长度:",
                     vmessLink.length, "当前:", currentServerId, currentServerName)
@@ -48,26 +133,14 @@ Window {
             return
         }
         console.log("📍 设置默认服务器:", serverName, serverId)
-        currentServerId = serverId
-        currentServerName = serverName
-        currentServerFlag = serverFlag
-        currentServerCountryCode = countryCode
-        currentServerVmessLink = vmessLink
-        currentServerRequiresVip = requiresVip
-        currentServerLatency = "延迟: 45ms"
+        setCurrentServer(serverId, serverName, serverFlag, countryCode, "延迟: 45ms", vmessLink, requiresVip)
         console.log("[DEBUG H2] 默认服务器已设置:", currentServerId, currentServerName)
     }
 
     function chooseServer(name, flag, countryCode, delay, serverId, vmessLink, requiresVip) {
         console.log("✅ 选中服务器:", name, serverId, "vmessLink:", vmessLink, "requiresVip:", requiresVip)
         console.log("[DEBUG H7] 选择前:", currentServerId, currentServerName)
-        currentServerName = name
-        currentServerFlag = flag
-        currentServerCountryCode = countryCode
-        currentServerLatency = delay
-        currentServerId = serverId
-        currentServerVmessLink = vmessLink
-        currentServerRequiresVip = requiresVip
+        setCurrentServer(serverId, name, flag, countryCode, delay, vmessLink, requiresVip)
         console.log("[DEBUG H7] 选择后:", currentServerId, currentServerName)
     }
 
@@ -81,6 +154,8 @@ Window {
     title: "Kesmar加速器"
 
     Component.onCompleted: {
+        // Drawn at once, and handed to the stack once that exists.
+        pageBuild.splash = splashScreenComp.createObject(contentItem)
         if (typeof API === "undefined")
             return
         console.log("应用启动，获取系统配置")
@@ -118,53 +193,7 @@ Window {
 
         function onVpnForceDisconnected(message) {
             console.log("⚠️ [App] 收到强制断开信号:", message)
-            messageDialog.showWarning(message)
-        }
-    }
-
-    MessageDialog {
-        id: messageDialog
-        objectName: "messageDialog"
-        parent: appWindow.contentItem
-    }
-
-    QQC.StackView {
-        id: stackView
-        objectName: "stackView"
-        anchors.fill: parent
-        initialItem: splashScreenComp
-
-        pushEnter: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 0
-                to: 1
-                duration: 300
-            }
-        }
-        pushExit: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 1
-                to: 0
-                duration: 300
-            }
-        }
-        popEnter: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 0
-                to: 1
-                duration: 300
-            }
-        }
-        popExit: Transition {
-            PropertyAnimation {
-                property: "opacity"
-                from: 1
-                to: 0
-                duration: 300
-            }
+            appWindow.showWarning(message)
         }
     }
 
@@ -182,270 +211,29 @@ Window {
                 running: true
                 repeat: false
                 onTriggered: {
+                    appWindow.buildPages()
                     if (!appWindow.isTop(splashPage))
                         return
                     console.log("启动画面结束，跳转到主界面")
-                    stackView.replace(mainScreenComp)
+                    stackView.showHome()
                 }
             }
         }
     }
 
-    Component {
-        id: mainScreenComp
-
-        ScreenWrapper {
-            id: mainScreenWrapper
-            objectName: "mainScreenWrapper"
-
-            selectedServerName: appWindow.currentServerName
-            selectedServerFlag: appWindow.currentServerFlag
-            selectedServerCountryCode: appWindow.currentServerCountryCode
-            selectedServerLatency: appWindow.currentServerLatency
-            selectedServerId: appWindow.currentServerId
-            selectedServerVmessLink: appWindow.currentServerVmessLink
-            selectedServerRequiresVip: appWindow.currentServerRequiresVip
-
-            onDefaultServerNeeded: function (serverId, serverName, serverFlag, countryCode, vmessLink, requiresVip) {
-                appWindow.setDefaultServer(serverId, serverName, serverFlag, countryCode, vmessLink,
-                                           requiresVip)
-            }
-
-            onSelectedServerIdChanged: console.log("[DEBUG H3] 主界面selectedServerId:", selectedServerId,
-                                                   "名称:", selectedServerName, "App:",
-                                                   appWindow.currentServerId, appWindow.currentServerName)
-
-            Component.onCompleted: {
-                console.log("主界面加载完成")
-                loginArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击用户信息，跳转到登录界面", loginComp)
-                })
-                announcementArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击公告图标，跳转到公告界面", announcementComp)
-                })
-                settingsArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击设置图标，跳转到设置界面", settingsComp)
-                })
-                selectServerArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击选择服务器，跳转到服务器选择界面",
-                                       selectServerComp)
-                })
-                vipArea.clicked.connect(function () {
-                    appWindow.pushFrom(mainScreenWrapper, "点击VIP区域，跳转到VIP界面", vipComp)
-                })
-            }
-        }
+    // The first frame is on its way: the stack starts after it, so that none
+    // of its cost comes before.
+    onAfterAnimating: {
+        if (!pageBuild.component && !pageBuild.stack)
+            Qt.callLater(startBuildingPages)
     }
 
-    Component {
-        id: loginComp
+    QtObject {
+        id: pageBuild
 
-        Item {
-            id: loginPage
-            objectName: "loginPage"
-
-            // The register page opened from here, until it is destroyed (after
-            // its fade-out, when it has left).
-            property Item registerPage: null
-
-            LoginScreenWrapper {
-                id: loginScreen
-                objectName: "loginScreen"
-                anchors.fill: parent
-                // While the register page lies above, a success is the
-                // registration's, which the register page reports itself.
-                registerPageAbove: loginPage.registerPage !== null
-                onRegisterClicked: {
-                    if (!appWindow.isTop(loginPage))
-                        return
-                    console.log("跳转到注册界面")
-                    loginPage.registerPage = stackView.push(registerComp)
-                }
-                onLoginSuccess: appWindow.popFrom(loginPage, "登录成功，返回上一页")
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(loginPage, "返回主界面")
-            }
-        }
-    }
-
-    Component {
-        id: registerComp
-
-        Item {
-            id: registerPage
-            objectName: "registerPage"
-
-            RegisterScreenWrapper {
-                id: registerScreen
-                objectName: "registerScreen"
-                anchors.fill: parent
-                onLoginClicked: appWindow.popFrom(registerPage, "返回登录界面")
-                onRegisterSuccess: {
-                    if (!appWindow.isTop(registerPage))
-                        return
-                    console.log("注册成功，返回主界面")
-                    // The register page and the login page beneath it.
-                    stackView.pop()
-                    stackView.pop()
-                }
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(registerPage, "返回登录界面")
-            }
-        }
-    }
-
-    Component {
-        id: settingsComp
-
-        Item {
-            id: settingsPage
-            objectName: "settingsPage"
-
-            SettingsScreenWrapper {
-                id: settingsScreen
-                objectName: "settingsScreen"
-                anchors.fill: parent
-                onMyOrdersClicked: appWindow.pushFrom(settingsPage, "跳转到我的订单", myOrdersComp)
-                onAnnouncementClicked: appWindow.pushFrom(settingsPage, "跳转到公告系统", announcementComp)
-                onAboutUsClicked: appWindow.pushFrom(settingsPage, "跳转到关于我们", aboutUsComp)
-                onVipClicked: appWindow.pushFrom(settingsPage, "👑 从设置页面跳转到VIP界面", vipComp)
-                onLoginClicked: appWindow.pushFrom(settingsPage, "📱 从设置页面跳转到登录界面", loginComp)
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(settingsPage, "返回主界面")
-            }
-        }
-    }
-
-    Component {
-        id: myOrdersComp
-
-        Item {
-            id: myOrdersPage
-            objectName: "myOrdersPage"
-
-            MyOrdersScreenWrapper {
-                id: myOrdersScreen
-                objectName: "myOrdersScreen"
-                anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(myOrdersPage, "返回设置界面")
-            }
-        }
-    }
-
-    Component {
-        id: selectServerComp
-
-        Item {
-            id: selectServerPage
-            objectName: "selectServerPage"
-
-            SelectServerScreen {
-                id: selectServerScreen
-                objectName: "selectServerScreen"
-                anchors.fill: parent
-                selectedServerId: appWindow.currentServerId
-                onServerSelected: function (name, flag, countryCode, delay, serverId, vmessLink, requiresVip) {
-                    if (!appWindow.isTop(selectServerPage))
-                        return
-                    appWindow.chooseServer(name, flag, countryCode, delay, serverId, vmessLink,
-                                           requiresVip)
-                    stackView.pop()
-                }
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(selectServerPage, "返回主界面")
-            }
-        }
-    }
-
-    Component {
-        id: aboutUsComp
-
-        Item {
-            id: aboutUsPage
-            objectName: "aboutUsPage"
-
-            AboutUsScreen {
-                id: aboutUsScreen
-                objectName: "aboutUsScreen"
-                anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(aboutUsPage, "返回设置界面")
-            }
-        }
-    }
-
-    Component {
-        id: announcementComp
-
-        Item {
-            id: announcementPage
-            objectName: "announcementPage"
-
-            AnnouncementScreenWrapper {
-                id: announcementScreen
-                objectName: "announcementScreen"
-                anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: appWindow.popFrom(announcementPage, "返回主界面")
-            }
-        }
-    }
-
-    Component {
-        id: vipComp
-
-        Item {
-            id: vipPage
-            objectName: "vipPage"
-
-            VipScreen {
-                id: vipScreen
-                objectName: "vipScreen"
-                anchors.fill: parent
-            }
-
-            BackButton {
-                id: backButton
-                objectName: "backButton"
-                onBack: {
-                    if (!appWindow.isTop(vipPage))
-                        return
-                    console.log("返回主界面")
-                    // Leaving during a payment ends its status queries.
-                    if (vipScreen.isPaying && typeof API !== "undefined")
-                        API.stopPollingPayment()
-                    stackView.pop()
-                }
-            }
-        }
+        property Item splash: null
+        property Component component: null
+        property var incubator: null
+        property Item stack: null
     }
 }

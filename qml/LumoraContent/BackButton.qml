@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 
 // Lies over the top-left corner of a secondary page, where the screens draw
 // their back arrow; only its square takes input, the rest reaches the page.

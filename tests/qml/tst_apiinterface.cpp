@@ -1,71 +1,360 @@
 #include <QTest>
 
 #include "ApiInterfaceCheck.h"
-#include "ApiInterfaceTable.h"
 #include "FakeApi.h"
+#include "QmlApiAdapter.h"
 
-using Orvo::Testing::ApiInterface;
+using Orvo::Api::QmlApiAdapter;
 using Orvo::Testing::ApiInterfaceCheck;
-using Orvo::Testing::ApiInterfaceTable;
 using Orvo::Testing::FakeApi;
 
-using Drift = std::function<void(ApiInterface &)>;
-Q_DECLARE_METATYPE(Drift)
+// A small interface of the bridge's kind, and copies of it that each drift in
+// one way, for the check to notice.
+namespace {
+
+class Reference : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class RenamedParameter : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &error);
+};
+
+class MissingSignal : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+};
+
+class SignalsSwapped : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void userInfoChanged();
+    void loginStateChanged(bool loggedIn);
+    void serversError(const QString &message);
+};
+
+class ParameterType : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(qint64 serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class ReturnType : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE void connectVpn(int serverId, const QString &vmessLink)
+    {
+        Q_UNUSED(serverId)
+        Q_UNUSED(vmessLink)
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class NoDefaultArgument : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class ExtraMethod : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+    Q_INVOKABLE void reconnect() { }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+// A public slot is callable from QML too, but is no member of the interface.
+class SlotInsteadOfMethod : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+
+public slots:
+    bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class PropertyNotify : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY userInfoChanged)
+    Q_PROPERTY(int vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class WritableProperty : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(int vipDays READ vipDays WRITE setVipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    int vipDays() const { return 0; }
+    void setVipDays(int days) { Q_UNUSED(days) }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class PropertyType : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+    Q_PROPERTY(double vipDays READ vipDays NOTIFY userInfoChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    double vipDays() const { return 0; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+class MissingProperty : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY loginStateChanged)
+
+public:
+    bool isLoggedIn() const { return false; }
+    Q_INVOKABLE void getServers(const QString &tier = QString()) { Q_UNUSED(tier) }
+    Q_INVOKABLE bool connectVpn(int serverId, const QString &vmessLink)
+    {
+        return serverId > 0 && !vmessLink.isEmpty();
+    }
+
+signals:
+    void loginStateChanged(bool loggedIn);
+    void userInfoChanged();
+    void serversError(const QString &message);
+};
+
+} // namespace
+
+using MetaObject = const QMetaObject *;
+Q_DECLARE_METATYPE(MetaObject)
 
 class ApiInterfaceTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void tableHoldsTheWholeInterface()
+    // What QML sees of the fake is what it would see of the bridge.
+    void fakeMatchesTheBridge()
     {
-        const ApiInterface &api = ApiInterfaceTable::bridge();
-        QCOMPARE(api.signalList.size(), 37);
-        QCOMPARE(api.methods.size(), 26);
-        QCOMPARE(api.properties.size(), 8);
-    }
-
-    void fakeMatchesTheTable()
-    {
-        const QStringList differences = ApiInterfaceCheck::differences(FakeApi::staticMetaObject,
-                                                                       ApiInterfaceTable::bridge());
+        const QStringList differences = ApiInterfaceCheck::differences(
+            FakeApi::staticMetaObject, QmlApiAdapter::staticMetaObject);
         QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u'\n')));
     }
 
-    // The check must notice each kind of drift between a class and the table.
+    void sameInterfaceHasNoDifference()
+    {
+        QCOMPARE(ApiInterfaceCheck::differences(Reference::staticMetaObject,
+                                                Reference::staticMetaObject),
+                 QStringList());
+    }
+
+    // The check must notice each kind of drift, whichever side drifted.
     void checkNoticesDrift_data()
     {
-        QTest::addColumn<Drift>("drift");
+        QTest::addColumn<MetaObject>("drifted");
+        QTest::addColumn<QString>("difference");
         QTest::newRow("renamed parameter")
-            << Drift([](ApiInterface &api) { api.signalList[31].parameters[0].name = "code"; });
+            << &RenamedParameter::staticMetaObject << QStringLiteral("QString error");
         QTest::newRow("missing signal")
-            << Drift([](ApiInterface &api) { api.signalList.removeAt(3); });
+            << &MissingSignal::staticMetaObject << QStringLiteral("(nothing)");
         QTest::newRow("signals swapped")
-            << Drift([](ApiInterface &api) { api.signalList.swapItemsAt(0, 1); });
-        QTest::newRow("parameter type") << Drift([](ApiInterface &api) {
-            api.signalList[33].parameters[0].type = QMetaType::fromType<int>();
-        });
-        QTest::newRow("return type") << Drift(
-            [](ApiInterface &api) { api.methods[20].returnType = QMetaType::fromType<void>(); });
+            << &SignalsSwapped::staticMetaObject << QStringLiteral("signal void userInfoChanged()");
+        QTest::newRow("parameter type")
+            << &ParameterType::staticMetaObject << QStringLiteral("qlonglong serverId");
+        QTest::newRow("return type")
+            << &ReturnType::staticMetaObject << QStringLiteral("method void connectVpn(");
         QTest::newRow("default argument")
-            << Drift([](ApiInterface &api) { api.methods[4].defaultedParameters = 0; });
-        QTest::newRow("extra method") << Drift([](ApiInterface &api) {
-            api.methods.append({ "reconnect", QMetaType::fromType<void>(), {}, 0 });
-        });
-        QTest::newRow("property notify")
-            << Drift([](ApiInterface &api) { api.properties[0].notifySignal = "userInfoChanged"; });
+            << &NoDefaultArgument::staticMetaObject << QStringLiteral("method void getServers()");
+        QTest::newRow("extra method")
+            << &ExtraMethod::staticMetaObject << QStringLiteral("reconnect");
+        QTest::newRow("slot instead of method")
+            << &SlotInsteadOfMethod::staticMetaObject << QStringLiteral("slot bool connectVpn(");
+        QTest::newRow("property notify") << &PropertyNotify::staticMetaObject
+                                         << QStringLiteral("isLoggedIn notify userInfoChanged");
         QTest::newRow("writable property")
-            << Drift([](ApiInterface &api) { api.properties[3].readOnly = false; });
-        QTest::newRow("property type") << Drift(
-            [](ApiInterface &api) { api.properties[5].type = QMetaType::fromType<double>(); });
+            << &WritableProperty::staticMetaObject << QStringLiteral("[writable]");
+        QTest::newRow("property type")
+            << &PropertyType::staticMetaObject << QStringLiteral("property double vipDays");
+        QTest::newRow("missing property")
+            << &MissingProperty::staticMetaObject << QStringLiteral("property int vipDays");
     }
 
     void checkNoticesDrift()
     {
-        QFETCH(Drift, drift);
-        ApiInterface changed = ApiInterfaceTable::bridge();
-        drift(changed);
-        QVERIFY(!ApiInterfaceCheck::differences(FakeApi::staticMetaObject, changed).isEmpty());
+        QFETCH(MetaObject, drifted);
+        QFETCH(QString, difference);
+        for (const bool driftedIsActual : { true, false }) {
+            const QStringList differences = driftedIsActual
+                ? ApiInterfaceCheck::differences(*drifted, Reference::staticMetaObject)
+                : ApiInterfaceCheck::differences(Reference::staticMetaObject, *drifted);
+            QVERIFY2(differences.join(u'\n').contains(difference),
+                     qPrintable(differences.join(u'\n')));
+        }
     }
 };
 

@@ -3,21 +3,11 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 
+#include <algorithm>
+
 namespace Orvo::Testing {
 
 namespace {
-
-QString describe(const char *kind, const QByteArray &returnType, const QByteArray &name,
-                 const QList<ApiParameter> &parameters)
-{
-    QStringList list;
-    for (const ApiParameter &parameter : parameters)
-        list << QString::fromLatin1(parameter.type.name()) + u' '
-                + QString::fromLatin1(parameter.name);
-    return QStringLiteral("%1 %2 %3(%4)")
-        .arg(QLatin1String(kind), QString::fromLatin1(returnType), QString::fromLatin1(name),
-             list.join(QStringLiteral(", ")));
-}
 
 QString describe(const QMetaMethod &method)
 {
@@ -36,11 +26,15 @@ QString describe(const QMetaMethod &method)
         kind = "constructor";
         break;
     }
-    QList<ApiParameter> parameters;
+    QStringList parameters;
     const QList<QByteArray> names = method.parameterNames();
     for (int i = 0; i < method.parameterCount(); ++i)
-        parameters.append({ method.parameterMetaType(i), names.value(i) });
-    QString text = describe(kind, method.returnMetaType().name(), method.name(), parameters);
+        parameters << QString::fromLatin1(method.parameterMetaType(i).name()) + u' '
+                + QString::fromLatin1(names.value(i));
+    QString text
+        = QStringLiteral("%1 %2 %3(%4)")
+              .arg(QLatin1String(kind), QString::fromLatin1(method.returnMetaType().name()),
+                   QString::fromLatin1(method.name()), parameters.join(QStringLiteral(", ")));
     if (method.access() != QMetaMethod::Public)
         text += QStringLiteral(" [not public]");
     return text;
@@ -56,15 +50,25 @@ QString describe(const QMetaProperty &property)
                                                              : QString());
 }
 
-QString describe(const ApiProperty &property)
+// A method that QML may call with fewer arguments appears once per count,
+// each shorter entry directly after the full one.
+QStringList methodsOf(const QMetaObject &metaObject)
 {
-    return QStringLiteral("property %1 %2 notify %3%4")
-        .arg(QString::fromLatin1(property.type.name()), QString::fromLatin1(property.name),
-             QString::fromLatin1(property.notifySignal),
-             property.readOnly ? QString() : QStringLiteral(" [writable]"));
+    QStringList list;
+    for (int i = metaObject.methodOffset(); i < metaObject.methodCount(); ++i)
+        list << describe(metaObject.method(i));
+    return list;
 }
 
-void compare(const QStringList &expected, const QStringList &actual, const char *what,
+QStringList propertiesOf(const QMetaObject &metaObject)
+{
+    QStringList list;
+    for (int i = metaObject.propertyOffset(); i < metaObject.propertyCount(); ++i)
+        list << describe(metaObject.property(i));
+    return list;
+}
+
+void compare(const QStringList &actual, const QStringList &expected, const char *what,
              QStringList *differences)
 {
     const qsizetype count = std::max(expected.size(), actual.size());
@@ -81,31 +85,11 @@ void compare(const QStringList &expected, const QStringList &actual, const char 
 
 } // namespace
 
-QStringList ApiInterfaceCheck::differences(const QMetaObject &metaObject,
-                                           const ApiInterface &expected)
+QStringList ApiInterfaceCheck::differences(const QMetaObject &actual, const QMetaObject &expected)
 {
-    QStringList wantedMethods;
-    for (const ApiSignal &signal : expected.signalList)
-        wantedMethods << describe("signal", "void", signal.name, signal.parameters);
-    for (const ApiMethod &method : expected.methods) {
-        for (int dropped = 0; dropped <= method.defaultedParameters; ++dropped)
-            wantedMethods << describe("method", method.returnType.name(), method.name,
-                                      method.parameters.mid(0, method.parameters.size() - dropped));
-    }
-    QStringList foundMethods;
-    for (int i = metaObject.methodOffset(); i < metaObject.methodCount(); ++i)
-        foundMethods << describe(metaObject.method(i));
-
-    QStringList wantedProperties;
-    for (const ApiProperty &property : expected.properties)
-        wantedProperties << describe(property);
-    QStringList foundProperties;
-    for (int i = metaObject.propertyOffset(); i < metaObject.propertyCount(); ++i)
-        foundProperties << describe(metaObject.property(i));
-
     QStringList result;
-    compare(wantedMethods, foundMethods, "member", &result);
-    compare(wantedProperties, foundProperties, "property", &result);
+    compare(methodsOf(actual), methodsOf(expected), "member", &result);
+    compare(propertiesOf(actual), propertiesOf(expected), "property", &result);
     return result;
 }
 

@@ -4,17 +4,16 @@
 #include <QMetaObject>
 #include <QStringList>
 
-#include "ApiInterfaceTable.h"
-
 namespace Orvo::Testing {
 
-// Compares the members a class declares itself (not those of its bases) with
-// an interface table: order, names, types, parameter names, NOTIFY signals and
-// read-only properties. Returns one line per difference; empty when they agree.
+// Compares the members two classes declare themselves (not those of their
+// bases): order, kinds, names, return and parameter types, parameter names,
+// access, NOTIFY signals and read-only properties. Returns one line per
+// difference; empty when they agree.
 class ApiInterfaceCheck
 {
 public:
-    static QStringList differences(const QMetaObject &metaObject, const ApiInterface &expected);
+    static QStringList differences(const QMetaObject &actual, const QMetaObject &expected);
 };
 
 } // namespace Orvo::Testing

@@ -9,7 +9,7 @@
 namespace Orvo::Testing {
 
 // Stands in for the "API" object in QML tests. Its meta-object has exactly the
-// bridge's interface (checked against ApiInterfaceTable), so QML sees the same
+// bridge's interface (tst_apiinterface compares the two), so QML sees the same
 // names; signals are emitted from QML by calling them. Recording, return
 // values and property values are plain C++ here and reach QML through
 // FakeApiControl, which keeps them out of the checked interface.

@@ -8,98 +8,8 @@ Item {
     width: 430
     height: 880
 
-    Component {
-        id: appComponent
-        App {}
-    }
-
-    TestCase {
+    AppTestCase {
         name: "App"
-        when: windowShown
-
-        property var app
-        property var stack
-
-        // Where each page's screen object is found, by the page's name.
-        readonly property var screens: ({
-                                            "loginPage": "loginScreen",
-                                            "registerPage": "registerScreen",
-                                            "settingsPage": "settingsScreen",
-                                            "selectServerPage": "selectServerScreen",
-                                            "vipPage": "vipScreen",
-                                            "myOrdersPage": "myOrdersScreen",
-                                            "aboutUsPage": "aboutUsScreen",
-                                            "announcementPage": "announcementScreen"
-                                        })
-
-        function init() {
-            ApiSpy.reset()
-            ConsoleLog.clear()
-        }
-
-        function part(name) {
-            return findChild(app.contentItem, name)
-        }
-
-        function createApp() {
-            app = createTemporaryObject(appComponent, page)
-            verify(app)
-            stack = part("stackView")
-            return app
-        }
-
-        // Past the splash without its three seconds: the hand-over timer fires at once.
-        function createAtHome() {
-            createApp()
-            findChild(stack.currentItem, "splashTimer").triggered()
-            settle()
-            compare(pages(), ["mainScreenWrapper"])
-            ApiSpy.clear()
-            ConsoleLog.clear()
-        }
-
-        function settle() {
-            tryCompare(stack, "busy", false, 3000)
-        }
-
-        function pages() {
-            const names = []
-            for (let i = 0; i < stack.depth; ++i)
-                names.push(stack.get(i).objectName)
-            return names
-        }
-
-        function home() {
-            return stack.get(0)
-        }
-
-        function screenOf(pageItem) {
-            return findChild(pageItem, screens[pageItem.objectName])
-        }
-
-        // One user action on the top page: "area:<name>" clicks a home-screen
-        // area, "back" clicks the back square, anything else emits that
-        // signal of the top page's screen.
-        function perform(action) {
-            const top = stack.currentItem
-            if (action.startsWith("area:"))
-                mouseClick(top[action.substring(5)])
-            else if (action === "back")
-                mouseClick(top, 45, 45)
-            else
-                screenOf(top)[action]()
-        }
-
-        // Opens pages one after the other from the home screen, by the
-        // user's own moves, and waits for each to settle.
-        function open(steps) {
-            for (const step of steps) {
-                perform(step)
-                settle()
-            }
-            ApiSpy.clear()
-            ConsoleLog.clear()
-        }
 
         // --- the window ---
 
@@ -132,15 +42,106 @@ Item {
         }
 
         function test_splashGivesWayAfterThreeSeconds() {
+            const started = Date.now()
             createApp()
-            wait(2500)
-            compare(pages(), ["splashPage"])
-            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 1500)
+            const timer = findChild(stack.currentItem, "splashTimer")
+            compare(timer.interval, 3000)
+            verify(timer.running)
+            verify(!timer.repeat)
+            tryVerify(function () { return stack.currentItem.objectName === "mainScreenWrapper" }, 10000)
+            verify(Date.now() - started >= 3000, "the splash left early")
             compare(stack.depth, 1)
             verify(ConsoleLog.has("启动画面结束，跳转到主界面"))
             verify(ConsoleLog.has("主界面加载完成"))
             settle()
             compare(pages(), ["mainScreenWrapper"])
+        }
+
+        // The shipped fade: every push and pop fades the pages' opacity over 300 ms.
+        function test_pagesFadeOverThreeHundredMilliseconds() {
+            createAtHome(300)
+            compare(app.pageFadeDuration, 300)
+            let started = Date.now()
+            perform("area:settingsArea")
+            const settings = stack.currentItem
+            verify(stack.busy)
+            tryVerify(function () { return settings.opacity > 0 && settings.opacity < 1 })
+            verify(home().opacity < 1)
+            settle()
+            verify(Date.now() - started >= 290, "the push did not fade for 300 ms")
+            compare(settings.opacity, 1)
+            compare(home().opacity, 0)
+
+            started = Date.now()
+            perform("back")
+            verify(stack.busy)
+            tryVerify(function () { return home().opacity > 0 && home().opacity < 1 })
+            verify(settings.opacity < 1)
+            settle()
+            verify(Date.now() - started >= 290, "the pop did not fade for 300 ms")
+            compare(pages(), ["mainScreenWrapper"])
+            compare(home().opacity, 1)
+        }
+
+        function test_firstFrameShowsTheSplashAlone() {
+            createBare()
+            const splash = part("splashPage")
+            verify(splash)
+            verify(splash.visible)
+            compare(splash.width, 430)
+            compare(splash.height, 880)
+            compare(app.stackView, null)
+            compare(app.messageDialog, null)
+            // The same splash, with its running timer, becomes the stack's first page.
+            tryVerify(function () { return app.stackView !== null })
+            stack = part("stackView")
+            compare(stack, app.stackView)
+            compare(stack.currentItem, splash)
+            compare(pages(), ["splashPage"])
+            verify(app.messageDialog)
+            compare(app.messageDialog.objectName, "messageDialog")
+            compare(app.messageDialog.parent, app.contentItem)
+            verify(findChild(splash, "splashTimer").running)
+        }
+
+        function test_splashPageGoesWithTheHandOver() {
+            createApp()
+            const splash = stack.currentItem
+            spy.clear()
+            spy.signalName = "destruction"
+            spy.target = splash.Component
+            findChild(splash, "splashTimer").triggered()
+            settle()
+            compare(pages(), ["mainScreenWrapper"])
+            tryVerify(function () { return spy.count === 1 })
+        }
+
+        // A use of the stack or the message box before they are built builds
+        // them at once.
+        function test_earlyUsesBuildThePages_data() {
+            return [
+                { tag: "hand-over", warning: false },
+                { tag: "forced disconnect", warning: true }
+            ]
+        }
+
+        function test_earlyUsesBuildThePages(data) {
+            createBare()
+            compare(app.stackView, null)
+            if (data.warning) {
+                API.vpnForceDisconnected("服务器要求断开连接")
+                const dialog = app.messageDialog
+                verify(dialog)
+                tryCompare(dialog, "opened", true)
+                compare(dialog.messageText, "服务器要求断开连接")
+            } else {
+                findChild(part("splashPage"), "splashTimer").triggered()
+                stack = part("stackView")
+                verify(stack)
+                verify(ConsoleLog.has("启动画面结束，跳转到主界面"))
+                settle()
+                compare(pages(), ["mainScreenWrapper"])
+            }
         }
 
         function test_systemConfig_data() {
@@ -184,7 +185,7 @@ Item {
 
         function test_forcedDisconnectShowsTheWarning() {
             createAtHome()
-            const dialog = part("messageDialog")
+            const dialog = app.messageDialog
             API.vpnForceDisconnected("您的账号在其他设备登录，已被强制下线")
             tryCompare(dialog, "opened", true)
             compare(dialog.titleText, "警告")
@@ -202,193 +203,6 @@ Item {
             compare(ApiSpy.callNames(), ["disconnectVpn"])
             verify(ConsoleLog.has("窗口正在关闭，断开VPN连接..."))
             verify(!app.visible)
-        }
-
-        // --- page moves ---
-
-        function test_moves_data() {
-            return [
-                { tag: "home: user box", from: [], action: "area:loginArea",
-                  line: "点击用户信息，跳转到登录界面", after: ["loginPage"] },
-                { tag: "home: announcements", from: [], action: "area:announcementArea",
-                  line: "点击公告图标，跳转到公告界面", after: ["announcementPage"] },
-                { tag: "home: settings", from: [], action: "area:settingsArea",
-                  line: "点击设置图标，跳转到设置界面", after: ["settingsPage"] },
-                { tag: "home: server list", from: [], action: "area:selectServerArea",
-                  line: "点击选择服务器，跳转到服务器选择界面", after: ["selectServerPage"] },
-                { tag: "home: vip", from: [], action: "area:vipArea",
-                  line: "点击VIP区域，跳转到VIP界面", after: ["vipPage"] },
-                { tag: "login: register", from: ["area:loginArea"], action: "registerClicked",
-                  line: "跳转到注册界面", after: ["loginPage", "registerPage"] },
-                { tag: "login: success", from: ["area:loginArea"], action: "loginSuccess",
-                  line: "登录成功，返回上一页", after: [] },
-                { tag: "login from settings: success", from: ["area:settingsArea", "loginClicked"],
-                  action: "loginSuccess", line: "登录成功，返回上一页", after: ["settingsPage"] },
-                { tag: "login: back", from: ["area:loginArea"], action: "back",
-                  line: "返回主界面", after: [] },
-                { tag: "login from settings: back", from: ["area:settingsArea", "loginClicked"],
-                  action: "back", line: "返回主界面", after: ["settingsPage"] },
-                { tag: "register: to login", from: ["area:loginArea", "registerClicked"],
-                  action: "loginClicked", line: "返回登录界面", after: ["loginPage"] },
-                { tag: "register: back", from: ["area:loginArea", "registerClicked"],
-                  action: "back", line: "返回登录界面", after: ["loginPage"] },
-                { tag: "register: success", from: ["area:loginArea", "registerClicked"],
-                  action: "registerSuccess", line: "注册成功，返回主界面", after: [] },
-                { tag: "register from settings: success",
-                  from: ["area:settingsArea", "loginClicked", "registerClicked"],
-                  action: "registerSuccess", line: "注册成功，返回主界面", after: ["settingsPage"] },
-                { tag: "settings: orders", from: ["area:settingsArea"], action: "myOrdersClicked",
-                  line: "跳转到我的订单", after: ["settingsPage", "myOrdersPage"] },
-                { tag: "settings: announcements", from: ["area:settingsArea"], action: "announcementClicked",
-                  line: "跳转到公告系统", after: ["settingsPage", "announcementPage"] },
-                { tag: "settings: about", from: ["area:settingsArea"], action: "aboutUsClicked",
-                  line: "跳转到关于我们", after: ["settingsPage", "aboutUsPage"] },
-                { tag: "settings: vip", from: ["area:settingsArea"], action: "vipClicked",
-                  line: "👑 从设置页面跳转到VIP界面", after: ["settingsPage", "vipPage"] },
-                { tag: "settings: login", from: ["area:settingsArea"], action: "loginClicked",
-                  line: "📱 从设置页面跳转到登录界面", after: ["settingsPage", "loginPage"] },
-                { tag: "settings: back", from: ["area:settingsArea"], action: "back",
-                  line: "返回主界面", after: [] },
-                { tag: "orders: back", from: ["area:settingsArea", "myOrdersClicked"], action: "back",
-                  line: "返回设置界面", after: ["settingsPage"] },
-                { tag: "about: back", from: ["area:settingsArea", "aboutUsClicked"], action: "back",
-                  line: "返回设置界面", after: ["settingsPage"] },
-                { tag: "announcements: back", from: ["area:announcementArea"], action: "back",
-                  line: "返回主界面", after: [] },
-                { tag: "announcements from settings: back",
-                  from: ["area:settingsArea", "announcementClicked"], action: "back",
-                  line: "返回主界面", after: ["settingsPage"] },
-                { tag: "server list: back", from: ["area:selectServerArea"], action: "back",
-                  line: "返回主界面", after: [] },
-                { tag: "vip: back", from: ["area:vipArea"], action: "back",
-                  line: "返回主界面", after: [] },
-                { tag: "vip from settings: back", from: ["area:settingsArea", "vipClicked"],
-                  action: "back", line: "返回主界面", after: ["settingsPage"] }
-            ]
-        }
-
-        function test_moves(data) {
-            createAtHome()
-            open(data.from)
-            perform(data.action)
-            settle()
-            compare(pages(), ["mainScreenWrapper"].concat(data.after))
-            verify(ConsoleLog.has(data.line), data.line)
-            compare(ApiSpy.callCount("stopPollingPayment"), 0)
-        }
-
-        function test_registrationSuccessWaitsForTheRegisterPage() {
-            createAtHome()
-            open(["area:settingsArea", "loginClicked", "registerClicked"])
-            // The bridge reports a registration as a login: the login page
-            // beneath hears it too, and the stack waits for the register page.
-            API.loginSuccess()
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage", "loginPage", "registerPage"])
-            verify(!ConsoleLog.has("登录成功，返回上一页"))
-            tryVerify(function () { return ConsoleLog.has("注册成功，返回主界面") }, 3000)
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage"])
-        }
-
-        function test_loginThroughTheApiPopsTheLoginPage() {
-            createAtHome()
-            open(["area:settingsArea", "loginClicked"])
-            API.loginSuccess()
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage"])
-            // Repeated success signals of one login move the stack once.
-            API.loginSuccess()
-            API.loginSuccess()
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage"])
-        }
-
-        // A page that is fading out after its pop still hears its signals;
-        // they must not take the page beneath.
-        function test_lateSignalOfALeavingPage_data() {
-            return [
-                { tag: "login success after back", from: ["area:settingsArea", "loginClicked"],
-                  signal: "loginSuccess", after: ["settingsPage"] },
-                { tag: "register success after back",
-                  from: ["area:settingsArea", "loginClicked", "registerClicked"],
-                  signal: "registerSuccess", after: ["settingsPage", "loginPage"] },
-                { tag: "register success after back, from home",
-                  from: ["area:loginArea", "registerClicked"],
-                  signal: "registerSuccess", after: ["loginPage"] },
-                { tag: "login to register after back", from: ["area:settingsArea", "loginClicked"],
-                  signal: "registerClicked", after: ["settingsPage"] },
-                { tag: "settings row after back", from: ["area:settingsArea"],
-                  signal: "vipClicked", after: [] }
-            ]
-        }
-
-        function test_lateSignalOfALeavingPage(data) {
-            createAtHome()
-            open(data.from)
-            const leaving = stack.currentItem
-            const screen = screenOf(leaving)
-            perform("back")
-            verify(stack.busy)
-            screen[data.signal]()
-            settle()
-            compare(pages(), ["mainScreenWrapper"].concat(data.after))
-        }
-
-        function test_lateRegistrationTimerAfterBack() {
-            createAtHome()
-            open(["area:settingsArea", "loginClicked", "registerClicked"])
-            const registerPage = stack.currentItem
-            const loginPage = stack.get(2)
-            API.loginSuccess()
-            const timer = findChild(registerPage, "successTimer")
-            verify(timer.running)
-            // Back just before the register page's pause ends (the success box
-            // takes the clicks, so the back square is not clicked): the pause
-            // ends while the page fades out.
-            findChild(registerPage, "backButton").back()
-            verify(stack.busy)
-            timer.triggered()
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage", "loginPage"])
-            verify(!ConsoleLog.has("注册成功，返回主界面"))
-            // The timer goes with the page.
-            tryCompare(loginPage, "registerPage", null)
-        }
-
-        function test_secondBackClickDuringTheFade() {
-            createAtHome()
-            open(["area:settingsArea", "aboutUsClicked"])
-            const leaving = stack.currentItem
-            perform("back")
-            findChild(leaving, "backButton").back()
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage"])
-        }
-
-        function test_homeAreaWhileAPageIsOpen() {
-            createAtHome()
-            open(["area:settingsArea"])
-            home().vipArea.clicked(null)
-            settle()
-            compare(pages(), ["mainScreenWrapper", "settingsPage"])
-        }
-
-        function test_vipBack_data() {
-            return [
-                { tag: "paying", paying: true, stops: 1 },
-                { tag: "not paying", paying: false, stops: 0 }
-            ]
-        }
-
-        function test_vipBack(data) {
-            createAtHome()
-            open(["area:vipArea"])
-            screenOf(stack.currentItem).isPaying = data.paying
-            perform("back")
-            settle()
-            compare(ApiSpy.callCount("stopPollingPayment"), data.stops)
-            compare(pages(), ["mainScreenWrapper"])
         }
 
         // --- the selected server ---

@@ -10,35 +10,40 @@ Item {
         name: "Constants"
         when: windowShown
 
-        function test_value_data() {
-            return [
-                { tag: "width", property: "width", value: 430 },
-                { tag: "height", property: "height", value: 880 },
-                { tag: "relativeFontDirectory", property: "relativeFontDirectory", value: "fonts" },
-                { tag: "fontPath", property: "fontPath", value: "qrc:/qt/qml/LumoraContent/fonts" },
-                { tag: "backgroundColor", property: "backgroundColor", color: "#0A0E27" },
-                { tag: "cardColor", property: "cardColor", color: "#1A1E37" },
-                { tag: "primaryFree", property: "primaryFree", color: "#00FFD9" },
-                { tag: "primaryVip", property: "primaryVip", color: "#FFD700" },
-                { tag: "colorVip", property: "colorVip", color: "#FFE55C" },
-                { tag: "accentGlow", property: "accentGlow", color: "#FFEB3B" },
-                { tag: "textPrimary", property: "textPrimary", color: "#FFFFFF" },
-                { tag: "textSecondary", property: "textSecondary", color: "#B0B0B0" },
-                { tag: "textHint", property: "textHint", color: "#808080" },
-                { tag: "colorError", property: "colorError", color: "#FF5252" },
-                { tag: "colorSuccess", property: "colorSuccess", color: "#00CCAA" },
-                { tag: "colorWarning", property: "colorWarning", color: "#FF9800" },
-                { tag: "supportEmail", property: "supportEmail", value: "support@kesmar.example" },
-                { tag: "websiteUrl", property: "websiteUrl", value: "https://kesmar.example" }
-            ]
+        // The window's fixed size; the screens lay themselves out on it, so
+        // nothing may change it.
+        function test_windowSizeIsFixed() {
+            compare(Constants.width, 430)
+            compare(Constants.height, 880)
+            for (const name of ["width", "height"]) {
+                let refused = false
+                try {
+                    Constants[name] = 1
+                } catch (error) {
+                    refused = true
+                }
+                verify(refused, name + " could be changed")
+                compare(Constants[name], name === "width" ? 430 : 880)
+            }
         }
 
-        function test_value(data) {
-            if (data.color !== undefined)
-                verify(Qt.colorEqual(Constants[data.property], data.color),
-                       Constants[data.property] + " is not " + data.color)
-            else
-                compare(Constants[data.property], data.value)
+        // The theme's colours, which the screens name rather than repeat.
+        function test_palette() {
+            const palette = {
+                backgroundColor: "#0A0E27", cardColor: "#1A1E37", primaryFree: "#00FFD9",
+                primaryVip: "#FFD700", colorVip: "#FFE55C", accentGlow: "#FFEB3B",
+                textPrimary: "#FFFFFF", textSecondary: "#B0B0B0", textHint: "#808080",
+                colorError: "#FF5252", colorSuccess: "#00CCAA", colorWarning: "#FF9800"
+            }
+            for (const name in palette)
+                verify(Qt.colorEqual(Constants[name], palette[name]),
+                       name + ": " + Constants[name] + " is not " + palette[name])
+        }
+
+        // Resolved against the singleton's own place in the resources.
+        function test_fontPathLiesInTheContentModule() {
+            compare(Constants.relativeFontDirectory, "fonts")
+            compare(Constants.fontPath, "qrc:/qt/qml/LumoraContent/fonts")
         }
 
         function test_fontsFollowTheApplicationFont() {
