@@ -44,7 +44,8 @@ Item {
         function createAtHome() {
             app = createTemporaryObject(appComponent, page)
             verify(app)
-            stack = findChild(app.contentItem, "stackView")
+            app.buildPages()
+            stack = app.stackView
             findChild(stack.currentItem, "splashTimer").triggered()
             settle()
             compare(pages(), ["mainScreenWrapper"])

@@ -31,7 +31,8 @@ Item {
             ApiSpy.reset()
             ConsoleLog.clear()
             app = createTemporaryObject(appComponent, page)
-            stack = findChild(app.contentItem, "stackView")
+            app.buildPages()
+            stack = app.stackView
             findChild(stack.currentItem, "splashTimer").triggered()
             settle()
             ApiSpy.clear()
