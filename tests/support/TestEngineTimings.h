@@ -10,7 +10,7 @@ namespace Orvo::Testing {
 inline Api::Vpn::EngineTimings testEngineTimings()
 {
     Api::Vpn::EngineTimings timings;
-    timings.connectDelayMs = 150;
+    timings.connectDelayMs = 50;
     timings.trafficTickMs = 100;
     timings.tunnelPauseMs = 10;
     timings.adapterSettleMs = 10;
