@@ -201,12 +201,13 @@ private slots:
         // It keeps running until it is killed; the tools see it and can end it.
         QVERIFY(!core.waitForFinished(300));
         const QString pid = QString::number(core.processId());
-        const ProcessResult listed
-            = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid }, 500);
+        const ProcessResult listed = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid },
+                                                        EngineTimings().toolTimeoutMs);
         QVERIFY(listed.standardOutput.contains("xray.exe"));
         QVERIFY(ProcessRunner::run("taskkill", { "/F", "/PID", pid }, 5000).succeeded());
         QVERIFY(core.waitForFinished(2000));
-        const ProcessResult gone = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid }, 500);
+        const ProcessResult gone = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid },
+                                                      EngineTimings().toolTimeoutMs);
         QVERIFY(!gone.standardOutput.contains("xray.exe"));
     }
 

@@ -25,8 +25,7 @@ public:
     static QString readOutput(QProcess *process, QProcess::ProcessChannel channel);
 
     // Runs stop() with the end of the process marked as asked for.
-    template<typename Stop>
-    void whileStopping(Stop stop)
+    template<typename Stop> void whileStopping(Stop stop)
     {
         const bool outer = m_stopping;
         m_stopping = true;
