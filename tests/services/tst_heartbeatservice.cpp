@@ -29,6 +29,8 @@ namespace {
 // A second of a heartbeat interval lasts this long here: the default 30 s become 300 ms.
 constexpr int kSecondMs = 10;
 constexpr int kDefaultPeriodMs = 30 * kSecondMs;
+// How long a test waits for what must come; only a fault uses it up.
+constexpr int kWaitMs = 10000;
 const QString kHeartbeat = QStringLiteral("heartbeat");
 const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
 
@@ -113,7 +115,7 @@ private slots:
         heartbeat()->updateTraffic(100, 200);
         heartbeat()->setLatency(50);
         heartbeat()->startAutoHeartbeat(7, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(beats().size(), 1, kDefaultPeriodMs / 2);
+        QTRY_COMPARE(beats().size(), 1);
 
         const RecordedRequest first = beats().at(0);
         QCOMPARE(first.method, QByteArray("POST"));
@@ -134,7 +136,7 @@ private slots:
         // Totals beyond 32 bits travel as JSON integers.
         heartbeat()->updateTraffic(5000000000LL, 7000000001LL);
         heartbeat()->setLatency(42);
-        QTRY_COMPARE_WITH_TIMEOUT(beats().size(), 2, 4 * kDefaultPeriodMs);
+        QTRY_COMPARE_WITH_TIMEOUT(beats().size(), 2, kWaitMs);
         const RecordedRequest tick = beats().at(1);
         QCOMPARE(tick.json().value("connection_status").toString(), QString("connected"));
         QVERIFY(tick.body.contains("\"upload_bytes\":5000000000"));
@@ -209,11 +211,14 @@ private slots:
             QCOMPARE(beats().size(), 1);
             return;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 2, 4 * periodMs);
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 2, kWaitMs);
+        // A coarse timer fires at most 5 % early; the tick comes a period after
+        // the start, or after the reply that set a new one. A busy machine
+        // makes it late, but not by a whole default period.
+        const qint64 sinceStart = replies.at.at(1);
+        QVERIFY2(sinceStart >= periodMs * 0.95, qPrintable(QString::number(sinceStart)));
         const qint64 gap = replies.at.at(1) - replies.at.at(0);
-        // Timers may fire a little early; a busy machine makes them late.
-        QVERIFY2(gap >= periodMs * 0.85, qPrintable(QString::number(gap)));
-        QVERIFY2(gap < periodMs * 1.7, qPrintable(QString::number(gap)));
+        QVERIFY2(gap < periodMs * 1.9, qPrintable(QString::number(gap)));
     }
 
     void longerPeriodStaysUntilTheNextStart()
@@ -226,15 +231,16 @@ private slots:
         watchReplies(&replies, &context);
         heartbeat()->startAutoHeartbeat(7, 0);
         // The later replies say 30: that does not bring the 30 s period back.
-        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 3, 4 * longMs);
-        QVERIFY(replies.at.at(1) - replies.at.at(0) >= longMs * 0.85);
-        QVERIFY(replies.at.at(2) - replies.at.at(1) >= longMs * 0.85);
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 3, kWaitMs);
+        // The first reply restarted the timer on the long period.
+        QVERIFY(replies.at.at(1) - replies.at.at(0) >= longMs * 0.95);
+        QVERIFY(replies.at.at(2) - replies.at.at(0) >= 2 * longMs * 0.95);
 
         // A new start sets the period anew.
         heartbeat()->startAutoHeartbeat(7, 0);
         QTRY_COMPARE(replies.at.size(), 5); // the old series' last, the new one's first
-        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 6, 4 * kDefaultPeriodMs);
-        QVERIFY(replies.at.at(5) - replies.at.at(4) < kDefaultPeriodMs * 1.7);
+        QTRY_COMPARE_WITH_TIMEOUT(replies.at.size(), 6, kWaitMs);
+        QVERIFY(replies.at.at(5) - replies.at.at(4) < kDefaultPeriodMs * 1.9);
     }
 
     void replyRulesInOrder_data()
@@ -477,7 +483,7 @@ private slots:
         QSignalSpy failed(heartbeat(), &HeartbeatService::heartbeatFailed);
         QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
         heartbeat()->startAutoHeartbeat(7, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 3, 6 * kDefaultPeriodMs);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 3, kWaitMs);
         QCOMPARE(force.size(), 0);
         for (const RecordedRequest &beat : beats())
             QCOMPARE(beat.json().value("connection_status").toString(), QString("connected"));
@@ -501,7 +507,7 @@ private slots:
         // A series refuses again on every tick and keeps running.
         heartbeat()->startAutoHeartbeat(7, 0);
         QCOMPARE(failed.size(), 2);
-        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 4, 6 * kDefaultPeriodMs);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 4, kWaitMs);
         QCOMPARE(failed.at(3).at(0).toString(), QString("Token为空，请先登录"));
         QCOMPARE(beats().size(), 0);
     }
@@ -587,7 +593,7 @@ private slots:
         m_service.setReply("POST", kHeartbeat, kickedReply());
         QSignalSpy force(heartbeat(), &HeartbeatService::forceDisconnectRequired);
         heartbeat()->startAutoHeartbeat(7, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(force.size(), 2, 4 * kDefaultPeriodMs);
+        QTRY_COMPARE_WITH_TIMEOUT(force.size(), 2, kWaitMs);
     }
 
     void statistics_data()
