@@ -270,7 +270,7 @@ private slots:
 
         // Short for the hanging tool, and still ample for each of the others.
         EngineTimings timings;
-        timings.toolTimeoutMs = 2000;
+        timings.toolTimeoutMs = 1000;
         const Orvo::Testing::ScopedEngineTimings limit(timings);
         hangCommand(hanging);
         const Command hung = command(hanging);
