@@ -1,6 +1,7 @@
 #include <memory>
 
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QTest>
 
 #include "FakeService.h"
@@ -11,6 +12,7 @@
 #include "SampleVmessLink.h"
 #include "SignalLog.h"
 #include "StandIns.h"
+#include "TestEngineTimings.h"
 #include "storage/TokenManager.h"
 #include "vpn/VpnConnectionService.h"
 
@@ -82,6 +84,7 @@ private:
 private slots:
     void initTestCase()
     {
+        Orvo::Api::Vpn::EngineTimings::setForTesting(Orvo::Testing::testEngineTimings());
         QVERIFY(m_standIns.isValid());
         QVERIFY(Orvo::Testing::startAsClientService(m_service));
     }
@@ -106,7 +109,7 @@ private slots:
         TokenManager::instance()->clearLogin();
         HttpClient::instance()->clearAuthToken();
         // The last heartbeat of the connection goes out and is answered.
-        QTest::qWait(500);
+        QTRY_VERIFY(HttpClient::instance()->findChildren<QNetworkReply *>().isEmpty());
     }
 
     void connectionReportsItsCourse()

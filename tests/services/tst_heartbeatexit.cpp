@@ -45,7 +45,8 @@ private slots:
             FakeReply::json(
                 { { "success", true },
                   { "data",
-                    QJsonObject { { "device_status", QJsonObject { { "status", "active" } } } } } })
+                    QJsonObject { { "device_status", QJsonObject { { "status", "active" } } },
+                                  { "user_status", QJsonObject {} } } } })
                 .delayed(replyDelayMs));
 
         const Orvo::Testing::ProcessRun probe

@@ -7,8 +7,10 @@
 #include <QTest>
 
 #include "StandIns.h"
+#include "vpn/EngineTimings.h"
 #include "vpn/ProcessRunner.h"
 
+using Orvo::Api::Vpn::EngineTimings;
 using Orvo::Api::Vpn::ProcessResult;
 using Orvo::Api::Vpn::ProcessRunner;
 using Orvo::Testing::isRunning;
@@ -50,7 +52,7 @@ private slots:
         QFETCH(QString, program);
         QFETCH(QStringList, args);
         const ProcessResult result
-            = ProcessRunner::run(program, args, ProcessRunner::ToolTimeoutMs);
+            = ProcessRunner::run(program, args, EngineTimings().toolTimeoutMs);
         QVERIFY(result.succeeded());
         const auto calls = m_standIns->calls();
         QCOMPARE(calls.size(), 1);
@@ -67,7 +69,7 @@ private slots:
         m_standIns->addBehaviour("reg", failing);
 
         const ProcessResult refused
-            = ProcessRunner::run("reg", { "add", "ProxyEnable" }, ProcessRunner::ToolTimeoutMs);
+            = ProcessRunner::run("reg", { "add", "ProxyEnable" }, EngineTimings().toolTimeoutMs);
         QVERIFY(refused.finished);
         QVERIFY(!refused.succeeded());
         QCOMPARE(refused.exitCode, 1);
@@ -75,7 +77,7 @@ private slots:
 
         // The rule names one argument; other calls keep the usual answer.
         const ProcessResult other
-            = ProcessRunner::run("reg", { "add", "ProxyServer" }, ProcessRunner::ToolTimeoutMs);
+            = ProcessRunner::run("reg", { "add", "ProxyServer" }, EngineTimings().toolTimeoutMs);
         QVERIFY(other.succeeded());
         QCOMPARE(other.standardOutput, QByteArray("The operation completed successfully.\n\n"));
     }
@@ -199,12 +201,13 @@ private slots:
         // It keeps running until it is killed; the tools see it and can end it.
         QVERIFY(!core.waitForFinished(300));
         const QString pid = QString::number(core.processId());
-        const ProcessResult listed
-            = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid }, 500);
+        const ProcessResult listed = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid },
+                                                        EngineTimings().toolTimeoutMs);
         QVERIFY(listed.standardOutput.contains("xray.exe"));
         QVERIFY(ProcessRunner::run("taskkill", { "/F", "/PID", pid }, 5000).succeeded());
         QVERIFY(core.waitForFinished(2000));
-        const ProcessResult gone = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid }, 500);
+        const ProcessResult gone = ProcessRunner::run("tasklist", { "/FI", "PID eq " + pid },
+                                                      EngineTimings().toolTimeoutMs);
         QVERIFY(!gone.standardOutput.contains("xray.exe"));
     }
 

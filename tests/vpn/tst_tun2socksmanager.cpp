@@ -1,12 +1,12 @@
 #include <QFile>
 #include <QNetworkInterface>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 #include "StandIns.h"
+#include "TestEngineTimings.h"
 #include "vpn/Tun2SocksManager.h"
 
 using Orvo::Api::Vpn::Tun2SocksManager;
@@ -109,14 +109,9 @@ class Tun2SocksManagerTest : public QObject
 private:
     std::unique_ptr<StandIns> m_standIns;
 
-    // A manager whose waits are short enough for a test.
-    std::unique_ptr<Tun2SocksManager> makeManager()
+    static std::unique_ptr<Tun2SocksManager> makeManager()
     {
-        auto manager = std::make_unique<Tun2SocksManager>();
-        manager->m_adapterSettleMs = 50;
-        manager->m_terminateWaitMs = 1000;
-        manager->m_killWaitMs = 1000;
-        return manager;
+        return std::make_unique<Tun2SocksManager>();
     }
 
     qint64 tun2socksPid() const
@@ -135,6 +130,11 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        Orvo::Api::Vpn::EngineTimings::setForTesting(Orvo::Testing::testEngineTimings());
+    }
+
     void init()
     {
         m_standIns = std::make_unique<StandIns>();
@@ -142,7 +142,13 @@ private slots:
         QVERIFY(QFile::exists(StandIns::tun2socksPath()));
     }
 
-    void cleanup() { m_standIns.reset(); }
+    void cleanup()
+    {
+        m_standIns.reset();
+        const QString away = StandIns::tun2socksPath() + QStringLiteral(".away");
+        if (QFile::exists(away))
+            QFile::rename(away, StandIns::tun2socksPath());
+    }
 
     void bringsTheTunnelUpAndDown()
     {
@@ -375,11 +381,9 @@ private slots:
 
     void missingExecutableRunsNothing()
     {
-        QTemporaryDir emptyInstallation;
-        QVERIFY(emptyInstallation.isValid());
+        const QString path = StandIns::tun2socksPath();
+        QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
         auto manager = makeManager();
-        manager->m_resourceDir = emptyInstallation.path();
-        const QString path = emptyInstallation.path() + QStringLiteral("/x32/tun2socks.exe");
         QSignalSpy errors(manager.get(), &Tun2SocksManager::error);
 
         QTest::ignoreMessage(QtWarningMsg,

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "StandIns.h"
+#include "TestEngineTimings.h"
 #include "vpn/V2RayCore.h"
 #include "vpn/VmessConfig.h"
 
@@ -11,9 +12,11 @@
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 
+using Orvo::Api::Vpn::EngineTimings;
 using Orvo::Api::Vpn::V2RayCore;
 using Orvo::Api::Vpn::VmessConfig;
 using Orvo::Testing::isRunning;
+using Orvo::Testing::ScopedEngineTimings;
 using Orvo::Testing::StandInBehaviour;
 using Orvo::Testing::StandInCall;
 using Orvo::Testing::StandIns;
@@ -37,14 +40,25 @@ class CoreEvents
 public:
     explicit CoreEvents(V2RayCore *core)
     {
-        QObject::connect(core, &V2RayCore::connected, core, [this] { m_events << "connected"; });
-        QObject::connect(core, &V2RayCore::disconnected, core,
-                         [this] { m_events << "disconnected"; });
-        QObject::connect(core, &V2RayCore::error, core,
-                         [this](const QString &text) { m_events << "error: " + text; });
-        QObject::connect(core, &V2RayCore::logOutput, core,
-                         [this](const QString &text) { m_logs << text; });
+        m_connections << QObject::connect(core, &V2RayCore::connected, core, [this] {
+            m_events << "connected";
+        }) << QObject::connect(core, &V2RayCore::disconnected, core, [this] {
+            m_events << "disconnected";
+        }) << QObject::connect(core, &V2RayCore::error, core, [this](const QString &text) {
+            m_events << "error: " + text;
+        }) << QObject::connect(core, &V2RayCore::logOutput, core, [this](const QString &text) {
+            m_logs << text;
+        });
     }
+    // The core may outlive this record and still report while it is destroyed.
+    ~CoreEvents()
+    {
+        for (const QMetaObject::Connection &connection : qAsConst(m_connections))
+            QObject::disconnect(connection);
+    }
+    CoreEvents(const CoreEvents &) = delete;
+    CoreEvents &operator=(const CoreEvents &) = delete;
+
     QStringList events() const { return m_events; }
     QStringList logs() const { return m_logs; }
     void clear()
@@ -54,6 +68,7 @@ public:
     }
 
 private:
+    QList<QMetaObject::Connection> m_connections;
     QStringList m_events;
     QStringList m_logs;
 };
@@ -64,6 +79,15 @@ class V2RayCoreTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        EngineTimings timings = Orvo::Testing::testEngineTimings();
+        // Only countsTraffic wants ticks, and sets its own; the liveness checks
+        // of others would hold up the reading of the core's output.
+        timings.trafficTickMs = EngineTimings().trafficTickMs;
+        EngineTimings::setForTesting(timings);
+    }
+
     void init()
     {
         m_standIns.reset(new StandIns);
@@ -109,7 +133,8 @@ private slots:
         QCOMPARE(QFile::permissions(StandIns::coreConfigPath()) & others, QFile::Permissions());
 
         QTRY_COMPARE_WITH_TIMEOUT(events.events(), QStringList { "connected" }, 5000);
-        QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() < 3500,
+        // A coarse timer may fire up to 5 % early.
+        QVERIFY2(clock.elapsed() >= connectDelayMs() * 95 / 100,
                  qPrintable(QString::number(clock.elapsed())));
 
         // A second start while running is refused without a report.
@@ -180,13 +205,15 @@ private slots:
         QTest::newRow("exit with code 3") << false << QStringList { "disconnected" };
     }
 
-    // Ended within the 2000 ms, so it never reports `connected` either.
+    // Ended before the delay ran out, so it never reports `connected` either.
     void reportsTheCoreEnding()
     {
         QFETCH(bool, crash);
         QFETCH(QStringList, expected);
         StandInBehaviour behaviour;
         behaviour.argsContain = "run";
+        behaviour.stdOut = QString();
+        behaviour.stdErr = QString();
         behaviour.runForMs = 0;
         behaviour.crash = crash;
         behaviour.exitCode = 3;
@@ -195,8 +222,12 @@ private slots:
         V2RayCore core;
         CoreEvents events(&core);
         QVERIFY(core.start(server()));
-        QTRY_VERIFY(events.events().contains("disconnected"));
-        QTest::qWait(2500);
+        // Waiting here handles the end before any timer can fire.
+        auto *process = core.findChild<QProcess *>();
+        QVERIFY(process);
+        QVERIFY(process->waitForFinished(10000));
+        QCOMPARE(events.events(), expected);
+        QTest::qWait(outlastConnectDelayMs());
         QCOMPARE(events.events(), expected);
         // A core that ended by itself leaves its file until the next start.
         core.stop();
@@ -237,7 +268,7 @@ private slots:
         QCOMPARE(events.events(), QStringList { "error: ❌ XRay启动超时 (5秒)" });
 
         const QList<StandInCall> runs = m_standIns->calls("xray.exe");
-        QTest::qWait(2500);
+        QTest::qWait(outlastConnectDelayMs());
         QCOMPARE(events.events(), QStringList { "error: ❌ XRay启动超时 (5秒)" });
         for (const StandInCall &run : runs)
             QVERIFY(!isRunning(run.pid));
@@ -249,11 +280,16 @@ private slots:
         hanging.argsContain = "version";
         hanging.hangMs = -1;
         m_standIns->addBehaviour("xray.exe", hanging);
+        EngineTimings shortLimit = EngineTimings::current();
+        // Long enough for the stand-in to log itself even on a loaded machine.
+        shortLimit.versionTimeoutMs = 1500;
+        const ScopedEngineTimings timings(shortLimit);
         V2RayCore core;
         QElapsedTimer clock;
         clock.start();
         QVERIFY(core.start(server()));
-        QVERIFY(clock.elapsed() >= 2900);
+        QVERIFY(clock.elapsed() >= shortLimit.versionTimeoutMs * 9 / 10);
+        QVERIFY(!m_standIns->calls("xray.exe").isEmpty());
         QVERIFY(!isRunning(m_standIns->calls("xray.exe").first().pid));
         core.stop();
     }
@@ -270,21 +306,21 @@ private slots:
         QFETCH(QString, action);
         V2RayCore core;
         CoreEvents events(&core);
+        // No event is handled between the start and the stop: the delay of the
+        // first start is armed and has not elapsed.
         QVERIFY(core.start(server()));
-        QTest::qWait(1000);
         core.stop();
         QElapsedTimer clock;
         clock.start();
-        if (action == "restart")
-            QVERIFY(core.start(server()));
-        QTest::qWait(1500);
-        QCOMPARE(events.events(), QStringList { "disconnected" });
         if (action == "restart") {
+            QVERIFY(core.start(server()));
             QTRY_COMPARE(events.events(), QStringList({ "disconnected", "connected" }));
-            QVERIFY(clock.elapsed() >= 1900);
-            QTest::qWait(500);
-            QCOMPARE(events.events(), QStringList({ "disconnected", "connected" }));
+            QVERIFY(clock.elapsed() >= connectDelayMs() * 95 / 100);
         }
+        QTest::qWait(outlastConnectDelayMs());
+        QCOMPARE(events.events(),
+                 action == "restart" ? QStringList({ "disconnected", "connected" })
+                                     : QStringList { "disconnected" });
         core.stop();
     }
 
@@ -303,8 +339,10 @@ private slots:
             missing.stdOut = "INFO: No tasks are running which match the specified criteria.\n";
             m_standIns->addBehaviour("tasklist", missing);
         }
+        EngineTimings fastTicks = EngineTimings::current();
+        fastTicks.trafficTickMs = 20;
+        const ScopedEngineTimings timings(fastTicks);
         V2RayCore core;
-        core.setTrafficIntervalForTesting(20);
         QSignalSpy connected(&core, &V2RayCore::connected);
         QSignalSpy traffic(&core, &V2RayCore::trafficUpdate);
         QVERIFY(core.start(server()));
@@ -340,6 +378,10 @@ private slots:
     }
 
 private:
+    static int connectDelayMs() { return EngineTimings::current().connectDelayMs; }
+    // Long enough for a `connected` that should not come to have come.
+    static int outlastConnectDelayMs() { return 3 * connectDelayMs(); }
+
     std::unique_ptr<StandIns> m_standIns;
 };
 

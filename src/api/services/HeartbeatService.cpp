@@ -4,12 +4,15 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QTimer>
 
 #include "models/HeartbeatRequest.h"
 #include "network/ApiResponse.h"
 #include "network/HttpClient.h"
 #include "storage/TokenManager.h"
+#include "vpn/EngineTimings.h"
 
 namespace Orvo::Api::Services {
 
@@ -19,19 +22,28 @@ constexpr int kDefaultIntervalSeconds = 30;
 const QString kConnected = QStringLiteral("connected");
 const QString kDisconnected = QStringLiteral("disconnected");
 const QString kActive = QStringLiteral("active");
+const QString kUnreadableReply = QStringLiteral("心跳响应无法解析");
 
-int g_timeCompression = 1;
-
-// Milliseconds for a period in seconds, or -1 when it does not fit a timer.
-// The timer period of an interval in seconds; -1, and a warning, when it does
-// not fit a timer.
-qint64 periodMsFor(int seconds)
+// Whether an interval in seconds fits a timer in milliseconds; a warning when not.
+bool fitsTimer(int seconds)
 {
-    const qint64 periodMs = static_cast<qint64>(seconds) * 1000;
-    if (periodMs <= std::numeric_limits<int>::max())
-        return periodMs;
+    if (static_cast<qint64>(seconds) * 1000 <= std::numeric_limits<int>::max())
+        return true;
     qWarning().noquote() << "[HeartbeatService] 心跳间隔过大, 已忽略:" << seconds << "秒";
-    return -1;
+    return false;
+}
+
+// A reply says something about this device and account only when it holds both
+// statuses; one that does not (not JSON, a page of a proxy, an empty "data") is
+// no verdict, and its defaults must not pass for one.
+bool isReadable(const QJsonObject &body)
+{
+    const QJsonValue data = body.value(QStringLiteral("data"));
+    if (!data.isObject())
+        return false;
+    const QJsonObject fields = data.toObject();
+    return fields.value(QStringLiteral("device_status")).isObject()
+        && fields.value(QStringLiteral("user_status")).isObject();
 }
 
 } // namespace
@@ -60,11 +72,6 @@ HeartbeatService::HeartbeatService() : m_timer(new QTimer(this)), m_connectionSt
 HeartbeatService::~HeartbeatService()
 {
     stopAutoHeartbeat();
-}
-
-void HeartbeatService::setTimeCompressionForTesting(int factor)
-{
-    g_timeCompression = factor > 0 ? factor : 1;
 }
 
 void HeartbeatService::sendHeartbeat(int serverId, const QString &status, qint64 uploadBytes,
@@ -124,9 +131,16 @@ void HeartbeatService::handleReply(const Network::ApiResponse &response, quint64
                                    const ResultCallback<Models::HeartbeatResponse> &callback)
 {
     if (response.isSuccess()) {
+        if (!isReadable(response.json)) {
+            reportFailure(kUnreadableReply, callback);
+            return;
+        }
         const Models::HeartbeatResponse reply = Models::HeartbeatResponse::fromJson(response.json);
         qDebug().noquote() << "[HeartbeatService] 心跳发送成功";
-        applyReplyRules(reply, series);
+        // What the service said to a series that has ended (its own last
+        // heartbeat included) is old news for whatever runs now.
+        if (decidesForNow(series))
+            applyReplyRules(reply);
         if (callback)
             callback(true, reply);
         emit heartbeatSuccess(reply);
@@ -144,24 +158,30 @@ void HeartbeatService::handleReply(const Network::ApiResponse &response, quint64
             emit forceDisconnectRequired(reason);
         }
     }
+    reportFailure(response.errorMessage(), callback);
+}
 
-    const QString message = response.errorMessage();
+void HeartbeatService::reportFailure(const QString &message,
+                                     const ResultCallback<Models::HeartbeatResponse> &callback)
+{
     if (callback)
         callback(false, Models::HeartbeatResponse());
     emit heartbeatFailed(message);
     qWarning().noquote() << "[HeartbeatService] 心跳发送失败:" << message;
 }
 
-void HeartbeatService::applyReplyRules(const Models::HeartbeatResponse &response, quint64 series)
+bool HeartbeatService::decidesForNow(quint64 series) const
+{
+    return series == 0 || (series == m_series && m_timer->isActive());
+}
+
+void HeartbeatService::applyReplyRules(const Models::HeartbeatResponse &response)
 {
     const Models::HeartbeatResponse::DeviceStatus &device = response.data.deviceStatus;
-    // Anything but exactly "active" (a missing status included) means off the line.
+    // Anything but exactly "active" means off the line.
     if (device.forceDisconnect || device.status != kActive) {
-        if (!alreadyTold(series, device.message)) {
-            qWarning().noquote() << "[HeartbeatService] 需要强制断开连接:" << device.message;
-            markTold(series, device.message);
-            emit forceDisconnectRequired(device.message);
-        }
+        qWarning().noquote() << "[HeartbeatService] 需要强制断开连接:" << device.message;
+        emit forceDisconnectRequired(device.message);
     }
 
     const Models::HeartbeatResponse::UserStatus &user = response.data.userStatus;
@@ -173,19 +193,18 @@ void HeartbeatService::applyReplyRules(const Models::HeartbeatResponse &response
 void HeartbeatService::applyInterval(int seconds)
 {
     // 30 is the default and deliberately does not undo an earlier change.
-    if (seconds <= 0 || seconds == kDefaultIntervalSeconds)
+    if (seconds <= 0 || seconds == kDefaultIntervalSeconds || !fitsTimer(seconds))
         return;
-    const qint64 periodMs = periodMsFor(seconds);
-    if (periodMs < 0)
-        return;
-    setPeriodMs(periodMs);
+    setPeriod(seconds);
     qDebug().noquote() << "[HeartbeatService] 更新心跳间隔为:" << seconds << "秒";
 }
 
-void HeartbeatService::setPeriodMs(qint64 periodMs)
+void HeartbeatService::setPeriod(int seconds)
 {
     // A running timer restarts with the new period.
-    m_timer->setInterval(static_cast<int>(periodMs / g_timeCompression));
+    const qint64 periodMs
+        = static_cast<qint64>(seconds) * Vpn::EngineTimings::current().heartbeatSecondMs;
+    m_timer->setInterval(static_cast<int>(qMin<qint64>(periodMs, std::numeric_limits<int>::max())));
 }
 
 void HeartbeatService::startAutoHeartbeat(int serverId, int intervalSeconds)
@@ -193,16 +212,13 @@ void HeartbeatService::startAutoHeartbeat(int serverId, int intervalSeconds)
     stopAutoHeartbeat();
 
     int seconds = intervalSeconds > 0 ? intervalSeconds : kDefaultIntervalSeconds;
-    qint64 periodMs = periodMsFor(seconds);
-    if (periodMs < 0) {
+    if (!fitsTimer(seconds))
         seconds = kDefaultIntervalSeconds;
-        periodMs = periodMsFor(seconds);
-    }
 
     ++m_series;
     m_serverId = serverId;
     m_connectionStatus = kConnected;
-    setPeriodMs(periodMs);
+    setPeriod(seconds);
     sendForSeries(m_connectionStatus);
     m_timer->start();
     qDebug().noquote() << "[HeartbeatService] 开始自动心跳, 服务器ID:" << serverId

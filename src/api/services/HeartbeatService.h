@@ -42,10 +42,6 @@ public:
     void setLatency(int latencyMs);
     void updateTraffic(qint64 uploadBytes, qint64 downloadBytes);
 
-    // Tests only: every period runs this many times faster, so that a series
-    // plays out in test time. 1 (the default) is real time.
-    static void setTimeCompressionForTesting(int factor);
-
 signals:
     void heartbeatSuccess(Orvo::Api::Models::HeartbeatResponse response);
     void heartbeatFailed(QString message);
@@ -62,9 +58,13 @@ private:
     void sendForSeries(const QString &status);
     void handleReply(const Network::ApiResponse &response, quint64 series,
                      const ResultCallback<Models::HeartbeatResponse> &callback);
-    void applyReplyRules(const Models::HeartbeatResponse &response, quint64 series);
+    void applyReplyRules(const Models::HeartbeatResponse &response);
+    void reportFailure(const QString &message,
+                       const ResultCallback<Models::HeartbeatResponse> &callback);
+    // The reply belongs to the series that runs now, or to no series at all.
+    bool decidesForNow(quint64 series) const;
     void applyInterval(int seconds);
-    void setPeriodMs(qint64 periodMs);
+    void setPeriod(int seconds);
 
     bool alreadyTold(quint64 series, const QString &message) const;
     void markTold(quint64 series, const QString &message);

@@ -32,9 +32,6 @@ class ProcessRunner
 public:
     ProcessRunner() = delete;
 
-    // The limit of every command-line tool run by the engine.
-    static constexpr int ToolTimeoutMs = 10000;
-
     // Waits up to timeoutMs in all for the start and the end; a process still
     // running then is killed, so it cannot act later unseen.
     static ProcessResult run(const QString &program, const QStringList &arguments, int timeoutMs);

@@ -3,11 +3,10 @@
 #include <QDebug>
 #include <QUrl>
 
+#include "vpn/EngineTimings.h"
 #include "vpn/ProcessRunner.h"
 
 namespace Orvo::Api::Vpn {
-
-int SystemProxyManager::s_commandTimeoutMs = ProcessRunner::ToolTimeoutMs;
 
 const QString SystemProxyManager::INTERNET_SETTINGS_KEY
     = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
@@ -90,7 +89,7 @@ bool SystemProxyManager::clearSystemProxy()
 bool SystemProxyManager::executeCommand(const QString &program, const QStringList &arguments)
 {
     return ProcessRunner::runTool(QStringLiteral("[SystemProxyManager]"), program, arguments,
-                                  s_commandTimeoutMs);
+                                  EngineTimings::current().toolTimeoutMs);
 }
 
 bool SystemProxyManager::setRegistryValue(const QString &key, const QString &valueName,

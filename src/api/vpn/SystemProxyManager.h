@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class SystemProxyManagerTest;
-
 namespace Orvo::Api::Vpn {
 
 // Points the current user's proxy settings (Internet Settings in the
@@ -26,16 +24,12 @@ public:
     static bool clearSystemProxy();
 
 private:
-    friend class ::SystemProxyManagerTest; // shortens the limit of each command
-
     static bool executeCommand(const QString &program, const QStringList &arguments);
     static bool setRegistryValue(const QString &key, const QString &valueName, const QString &data,
                                  const QString &type);
     static bool setEnvironmentProxy(const QString &proxyUrl);
     static bool clearEnvironmentProxy();
     static bool importWinHttpProxyFromIe();
-
-    static int s_commandTimeoutMs; // the tools' limit; only tests change it
 };
 
 } // namespace Orvo::Api::Vpn

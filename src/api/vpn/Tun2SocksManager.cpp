@@ -6,13 +6,12 @@
 #include <QNetworkInterface>
 #include <QThread>
 
+#include "vpn/EngineTimings.h"
 #include "vpn/ProcessRunner.h"
 
 namespace Orvo::Api::Vpn {
 
 namespace {
-
-constexpr int kProcessStartTimeoutMs = 5000;
 
 const QString kAdapterName = QStringLiteral("wintun");
 const QString kAdapterAddress = QStringLiteral("192.168.123.1");
@@ -28,7 +27,8 @@ Tun2SocksManager::Tun2SocksManager(QObject *parent)
                  QStringLiteral("4.0.0.0/6"), QStringLiteral("8.0.0.0/5"),
                  QStringLiteral("16.0.0.0/4"), QStringLiteral("32.0.0.0/3"),
                  QStringLiteral("64.0.0.0/2"), QStringLiteral("128.0.0.0/1"),
-                 QStringLiteral("198.18.0.0/15") })
+                 QStringLiteral("198.18.0.0/15") }),
+      m_reports(QStringLiteral("tun2socks"))
 {
     QObject::connect(m_process, &QProcess::started, this, &Tun2SocksManager::onTun2SocksStarted);
     QObject::connect(m_process, &QProcess::finished, this, &Tun2SocksManager::onTun2SocksFinished);
@@ -66,7 +66,7 @@ bool Tun2SocksManager::start(const QString &proxyUrl)
 
     // tun2socks needs a moment to bring its adapter up before netsh can see it.
     qDebug().noquote() << "[Tun2SocksManager] 等待tun2socks启动...";
-    QThread::msleep(static_cast<unsigned long>(m_adapterSettleMs));
+    QThread::msleep(static_cast<unsigned long>(EngineTimings::current().adapterSettleMs));
 
     if (!configureWintunIp()) {
         qWarning().noquote() << "[Tun2SocksManager] 配置wintun IP地址失败";
@@ -159,7 +159,7 @@ bool Tun2SocksManager::startTun2SocksProcess(const QString &proxyUrl)
     qDebug().noquote() << "[Tun2SocksManager] 参数:" << arguments.join(QLatin1Char(' '));
 
     m_process->start(executable, arguments);
-    if (!m_process->waitForStarted(kProcessStartTimeoutMs)) {
+    if (!m_process->waitForStarted(EngineTimings::current().startTimeoutMs)) {
         qWarning().noquote() << "[Tun2SocksManager] tun2socks启动超时";
         return false;
     }
@@ -172,14 +172,15 @@ void Tun2SocksManager::stopTun2SocksProcess()
     if (m_process->state() == QProcess::NotRunning)
         return;
     qDebug().noquote() << "[Tun2SocksManager] 停止tun2socks进程";
-    m_stopping = true;
-    m_process->terminate();
-    if (!m_process->waitForFinished(m_terminateWaitMs)) {
-        qWarning().noquote() << "[Tun2SocksManager] tun2socks进程未响应，强制终止";
-        m_process->kill();
-        m_process->waitForFinished(m_killWaitMs);
-    }
-    m_stopping = false;
+    m_reports.whileStopping([this] {
+        const EngineTimings &timings = EngineTimings::current();
+        m_process->terminate();
+        if (!m_process->waitForFinished(timings.tunnelTerminateWaitMs)) {
+            qWarning().noquote() << "[Tun2SocksManager] tun2socks进程未响应，强制终止";
+            m_process->kill();
+            m_process->waitForFinished(timings.tunnelKillWaitMs);
+        }
+    });
     qDebug().noquote() << "[Tun2SocksManager] tun2socks进程已停止";
 }
 
@@ -260,7 +261,7 @@ void Tun2SocksManager::resetWintunConfig()
 bool Tun2SocksManager::executeCommand(const QString &program, const QStringList &arguments)
 {
     return ProcessRunner::runTool(QStringLiteral("[Tun2SocksManager]"), program, arguments,
-                                  ProcessRunner::ToolTimeoutMs);
+                                  EngineTimings::current().toolTimeoutMs);
 }
 
 void Tun2SocksManager::onTun2SocksStarted()
@@ -275,44 +276,23 @@ void Tun2SocksManager::onTun2SocksFinished(int exitCode, QProcess::ExitStatus ex
     qDebug().noquote() << "[Tun2SocksManager] tun2socks进程已退出, 退出码:" << exitCode
                        << ", 状态:" << (crashed ? "崩溃" : "正常");
     m_isRunning = false;
-    // Our own terminate or kill ends the process by a signal; that is no crash.
-    if (crashed && !m_stopping)
-        emit error(QStringLiteral("tun2socks进程崩溃"));
+    if (m_reports.isCrash(exitStatus))
+        emit error(m_reports.crashText());
     emit stopped();
 }
 
 void Tun2SocksManager::onTun2SocksError(QProcess::ProcessError processError)
 {
-    if (processError == QProcess::Crashed && m_stopping)
+    if (!m_reports.reportsError(processError))
         return;
-    QString text;
-    switch (processError) {
-    case QProcess::FailedToStart:
-        text = QStringLiteral("tun2socks启动失败，请检查文件是否存在");
-        break;
-    case QProcess::Crashed:
-        text = QStringLiteral("tun2socks进程崩溃");
-        break;
-    case QProcess::Timedout:
-        text = QStringLiteral("tun2socks进程超时");
-        break;
-    case QProcess::ReadError:
-        text = QStringLiteral("tun2socks进程读取错误");
-        break;
-    case QProcess::WriteError:
-        text = QStringLiteral("tun2socks进程写入错误");
-        break;
-    default:
-        text = QStringLiteral("tun2socks未知错误");
-        break;
-    }
+    const QString text = m_reports.errorText(processError);
     qWarning().noquote() << "[Tun2SocksManager]" << text;
     emit error(text);
 }
 
 void Tun2SocksManager::onTun2SocksStdout()
 {
-    const QString text = QString::fromUtf8(m_process->readAllStandardOutput()).trimmed();
+    const QString text = ProcessReports::readOutput(m_process, QProcess::StandardOutput);
     if (text.isEmpty())
         return;
     qDebug().noquote() << "[tun2socks输出]" << text;
@@ -321,7 +301,7 @@ void Tun2SocksManager::onTun2SocksStdout()
 
 void Tun2SocksManager::onTun2SocksStderr()
 {
-    const QString text = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
+    const QString text = ProcessReports::readOutput(m_process, QProcess::StandardError);
     if (text.isEmpty())
         return;
     qDebug().noquote() << "[tun2socks错误]" << text;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-class Tun2SocksManagerTest;
+#include "vpn/ProcessReports.h"
 
 namespace Orvo::Api::Vpn {
 
@@ -50,8 +50,6 @@ private slots:
     void onTun2SocksStderr();
 
 private:
-    friend class ::Tun2SocksManagerTest; // shortens the waits, moves the installation
-
     bool startTun2SocksProcess(const QString &proxyUrl);
     void stopTun2SocksProcess();
     QString detectPhysicalInterface() const;
@@ -66,13 +64,8 @@ private:
     QProcess *m_process;
     QString m_resourceDir;
     bool m_isRunning = false;
-    bool m_stopping = false; // inside stopTun2SocksProcess()
     QStringList m_routes;
-    // Time tun2socks gets to bring its adapter up, and the waits for its end
-    // after a terminate and after a kill.
-    int m_adapterSettleMs = 2000;
-    int m_terminateWaitMs = 3000;
-    int m_killWaitMs = 1000;
+    ProcessReports m_reports;
 };
 
 } // namespace Orvo::Api::Vpn

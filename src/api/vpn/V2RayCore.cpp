@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "vpn/EngineTimings.h"
 #include "vpn/ProcessRunner.h"
 
 namespace Orvo::Api::Vpn {
@@ -20,13 +21,6 @@ namespace Orvo::Api::Vpn {
 int V2RayCore::s_tickCount = 0;
 
 namespace {
-constexpr int kTrafficIntervalMs = 2000;
-constexpr int kConnectDelayMs = 2000;
-constexpr int kVersionTimeoutMs = 3000;
-constexpr int kStartTimeoutMs = 5000;
-constexpr int kStopTimeoutMs = 2000;
-constexpr int kAfterTaskkillMs = 500;
-constexpr int kLivenessTimeoutMs = 500;
 constexpr int kLivenessEveryTicks = 10;
 
 const QString kConfigFileName = QStringLiteral("tolvane_config.json");
@@ -130,24 +124,6 @@ QJsonObject routeSection(const VmessConfig &config)
     return { { "rules", rules }, { "final", "proxy" }, { "auto_detect_interface", true } };
 }
 
-QString processErrorText(QProcess::ProcessError error)
-{
-    switch (error) {
-    case QProcess::FailedToStart:
-        return QStringLiteral("XRay启动失败，请检查文件是否存在");
-    case QProcess::Crashed:
-        return QStringLiteral("XRay进程崩溃");
-    case QProcess::Timedout:
-        return QStringLiteral("XRay进程超时");
-    case QProcess::ReadError:
-        return QStringLiteral("XRay进程读取错误");
-    case QProcess::WriteError:
-        return QStringLiteral("XRay进程写入错误");
-    default:
-        return QStringLiteral("XRay未知错误");
-    }
-}
-
 // ⌊random × span / 2^32⌋: an even share of the 32-bit range.
 qint64 randomBelow(quint32 span)
 {
@@ -158,7 +134,8 @@ qint64 randomBelow(quint32 span)
 V2RayCore::V2RayCore(QObject *parent)
     : QObject(parent), m_process(new QProcess(this)), m_trafficTimer(new QTimer(this)),
       m_connectDelay(new QTimer(this)),
-      m_resourceDir(QCoreApplication::applicationDirPath() + QStringLiteral("/resources/vpn"))
+      m_resourceDir(QCoreApplication::applicationDirPath() + QStringLiteral("/resources/vpn")),
+      m_reports(QStringLiteral("XRay"))
 {
     QObject::connect(m_process, &QProcess::started, this, &V2RayCore::onXRayStarted);
     QObject::connect(m_process, &QProcess::finished, this, &V2RayCore::onXRayFinished);
@@ -166,11 +143,11 @@ V2RayCore::V2RayCore(QObject *parent)
     QObject::connect(m_process, &QProcess::readyReadStandardOutput, this, &V2RayCore::onXRayStdout);
     QObject::connect(m_process, &QProcess::readyReadStandardError, this, &V2RayCore::onXRayStderr);
 
-    m_trafficTimer->setInterval(kTrafficIntervalMs);
+    m_trafficTimer->setInterval(EngineTimings::current().trafficTickMs);
     QObject::connect(m_trafficTimer, &QTimer::timeout, this, &V2RayCore::updateTrafficStats);
 
     m_connectDelay->setSingleShot(true);
-    m_connectDelay->setInterval(kConnectDelayMs);
+    m_connectDelay->setInterval(EngineTimings::current().connectDelayMs);
     QObject::connect(m_connectDelay, &QTimer::timeout, this, &V2RayCore::onConnectDelayElapsed);
 
     qDebug().noquote() << "[V2RayCore] 初始化完成，资源路径:" << m_resourceDir;
@@ -179,11 +156,6 @@ V2RayCore::V2RayCore(QObject *parent)
 V2RayCore::~V2RayCore()
 {
     stop();
-}
-
-void V2RayCore::setTrafficIntervalForTesting(int msecs)
-{
-    m_trafficTimer->setInterval(msecs);
 }
 
 void V2RayCore::setStartWaitForTesting(const StartWait &wait)
@@ -263,7 +235,9 @@ bool V2RayCore::start(const VmessConfig &config)
     qDebug().noquote() << "[V2RayCore] 测试XRay是否可以运行...";
 
     // Only a diagnosis: a failed version run never stops the start.
-    const ProcessResult version = ProcessRunner::run(executable, { "version" }, kVersionTimeoutMs);
+    const EngineTimings &timings = EngineTimings::current();
+    const ProcessResult version
+        = ProcessRunner::run(executable, { "version" }, timings.versionTimeoutMs);
     if (version.finished) {
         qDebug().noquote() << "[V2RayCore] ✅ XRay版本信息:"
                            << QString::fromUtf8(version.standardOutput).left(100);
@@ -277,8 +251,8 @@ bool V2RayCore::start(const VmessConfig &config)
                        << executable + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
     qDebug().noquote() << "[V2RayCore] 正在启动XRay进程...";
     m_process->start(executable, arguments);
-    const bool started = m_startWait ? m_startWait(m_process, kStartTimeoutMs)
-                                     : m_process->waitForStarted(kStartTimeoutMs);
+    const bool started = m_startWait ? m_startWait(m_process, timings.startTimeoutMs)
+                                     : m_process->waitForStarted(timings.startTimeoutMs);
     if (started) {
         qDebug().noquote() << "[V2RayCore] ✅ XRay进程已启动";
         qDebug().noquote() << "[V2RayCore] ==========================================";
@@ -310,7 +284,7 @@ void V2RayCore::killTimedOutStart()
         return;
     const QSignalBlocker blocker(m_process);
     m_process->kill();
-    m_process->waitForFinished(kStopTimeoutMs);
+    m_process->waitForFinished(EngineTimings::current().stopTimeoutMs);
     m_connectDelay->stop();
     m_running = false;
 }
@@ -327,15 +301,16 @@ void V2RayCore::stop()
     if (m_process->state() != QProcess::NotRunning) {
         const qint64 pid = m_process->processId();
         qDebug().noquote() << "[V2RayCore] 正在终止XRay进程, PID:" << pid;
-        m_stopping = true;
-        m_process->kill();
-        if (!m_process->waitForFinished(kStopTimeoutMs)) {
-            qWarning().noquote() << "[V2RayCore] XRay进程未响应，尝试系统级强制终止";
-            ProcessRunner::run("taskkill", { "/F", "/PID", QString::number(pid) },
-                               ProcessRunner::ToolTimeoutMs);
-            m_process->waitForFinished(kAfterTaskkillMs);
-        }
-        m_stopping = false;
+        m_reports.whileStopping([this, pid] {
+            const EngineTimings &timings = EngineTimings::current();
+            m_process->kill();
+            if (!m_process->waitForFinished(timings.stopTimeoutMs)) {
+                qWarning().noquote() << "[V2RayCore] XRay进程未响应，尝试系统级强制终止";
+                ProcessRunner::run("taskkill", { "/F", "/PID", QString::number(pid) },
+                                   timings.toolTimeoutMs);
+                m_process->waitForFinished(timings.afterTaskkillMs);
+            }
+        });
         qDebug().noquote() << "[V2RayCore] XRay进程已终止";
     }
 
@@ -358,7 +333,7 @@ void V2RayCore::onXRayStarted()
 {
     qDebug().noquote() << "[V2RayCore] XRay进程已启动";
     m_running = true;
-    m_connectDelay->start();
+    m_connectDelay->start(EngineTimings::current().connectDelayMs);
 }
 
 void V2RayCore::onConnectDelayElapsed()
@@ -369,7 +344,7 @@ void V2RayCore::onConnectDelayElapsed()
     qDebug().noquote() << "[V2RayCore] 启动流量监控";
     m_uploadBytes = 0;
     m_downloadBytes = 0;
-    m_trafficTimer->start();
+    m_trafficTimer->start(EngineTimings::current().trafficTickMs);
     emit connected();
 }
 
@@ -383,24 +358,23 @@ void V2RayCore::onXRayFinished(int exitCode, QProcess::ExitStatus exitStatus)
     m_connectDelay->stop();
     qDebug().noquote() << "[V2RayCore] 停止流量监控";
     m_trafficTimer->stop();
-    // The kill of stop() ends the process by a signal; that is no crash.
-    if (crashed && !m_stopping)
-        emit error(QStringLiteral("XRay进程崩溃"));
+    if (m_reports.isCrash(exitStatus))
+        emit error(m_reports.crashText());
     emit disconnected();
 }
 
 void V2RayCore::onXRayError(QProcess::ProcessError processError)
 {
-    if (processError == QProcess::Crashed && m_stopping)
+    if (!m_reports.reportsError(processError))
         return;
-    const QString message = processErrorText(processError);
+    const QString message = m_reports.errorText(processError);
     qWarning().noquote() << "[V2RayCore]" << message;
     emit error(message);
 }
 
 void V2RayCore::onXRayStdout()
 {
-    const QString text = QString::fromUtf8(m_process->readAllStandardOutput()).trimmed();
+    const QString text = ProcessReports::readOutput(m_process, QProcess::StandardOutput);
     if (text.isEmpty())
         return;
     qDebug().noquote() << "[XRay输出]" << text;
@@ -409,7 +383,7 @@ void V2RayCore::onXRayStdout()
 
 void V2RayCore::onXRayStderr()
 {
-    const QString text = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
+    const QString text = ProcessReports::readOutput(m_process, QProcess::StandardError);
     if (text.isEmpty()
         || !(text.contains(QStringLiteral("ERROR")) || text.contains(QStringLiteral("FATAL"))))
         return;
@@ -425,8 +399,9 @@ void V2RayCore::updateTrafficStats()
     bool alive = true;
     const qint64 pid = m_process->processId();
     if (s_tickCount % kLivenessEveryTicks == 0 && pid > 0) {
-        const ProcessResult listed = ProcessRunner::run(
-            "tasklist", { "/FI", QStringLiteral("PID eq %1").arg(pid) }, kLivenessTimeoutMs);
+        const ProcessResult listed
+            = ProcessRunner::run("tasklist", { "/FI", QStringLiteral("PID eq %1").arg(pid) },
+                                 EngineTimings::current().livenessTimeoutMs);
         alive = QString::fromUtf8(listed.standardOutput).contains(kCoreName);
     }
     m_uploadBytes += alive ? 3000 + randomBelow(7000) : 100 + randomBelow(200);

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "vpn/ProcessReports.h"
 #include "vpn/VmessConfig.h"
 
 class QTimer;
@@ -30,10 +31,10 @@ public:
     bool isRunning() const;
     static QString generateConfig(const VmessConfig &config);
 
-    // Test seams, not options of the program: a shorter traffic period, and the
-    // wait for the process start (a start that never comes cannot be made here).
+    // A fault for tests, not an option of the program: the wait for the
+    // process start. A start that never comes cannot be made here, where a
+    // process has started by the time start() returns from launching it.
     using StartWait = std::function<bool(QProcess *process, int msecs)>;
-    void setTrafficIntervalForTesting(int msecs);
     void setStartWaitForTesting(const StartWait &wait);
 
 signals:
@@ -65,8 +66,7 @@ private:
     qint64 m_uploadBytes = 0;
     qint64 m_downloadBytes = 0;
     bool m_running = false;
-    // Set while stop() ends the process: that end is asked for, not a crash.
-    bool m_stopping = false;
+    ProcessReports m_reports;
     StartWait m_startWait;
 
     // Shared by all cores and never reset: every tenth tick checks the process.

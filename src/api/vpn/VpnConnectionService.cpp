@@ -9,6 +9,7 @@
 #include "services/HeartbeatService.h"
 #include "storage/TokenManager.h"
 #include "vpn/ConnectionFormat.h"
+#include "vpn/EngineTimings.h"
 #include "vpn/SystemProxyManager.h"
 #include "vpn/Tun2SocksManager.h"
 #include "vpn/V2RayCore.h"
@@ -21,10 +22,8 @@ namespace {
 // The core's local mixed inbound, where the system proxy or the tunnel points.
 const QString kProxyAddress = QStringLiteral("socks://127.0.0.1:10315");
 const QString kPlainLinkPrefix = QStringLiteral("vmess://");
-constexpr int kDurationTickMs = 1000;
 constexpr int kSystemProxyMode = 0;
 constexpr int kTunnelMode = 1;
-constexpr unsigned long kTunnelPauseSeconds = 3;
 constexpr double kTrialExpiredBelowHours = -0.01;
 constexpr double kTrialRunningLowHours = 0.1;
 
@@ -44,7 +43,7 @@ VpnConnectionService::VpnConnectionService() : m_durationTimer(new QTimer(this))
     QObject::connect(heartbeat, &HeartbeatService::userStatusUpdated, this,
                      &VpnConnectionService::onUserStatusUpdated);
 
-    m_durationTimer->setInterval(kDurationTickMs);
+    m_durationTimer->setInterval(Vpn::EngineTimings::current().durationTickMs);
     // A coarse timer may fire a little early and show the same second twice.
     m_durationTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(m_durationTimer, &QTimer::timeout, this,
@@ -144,7 +143,8 @@ void VpnConnectionService::performConnect(int serverId, const QString &vmessLink
                 qWarning().noquote() << "[VpnConnectionService] 设置系统代理失败";
         } else if (m_connectionMode == kTunnelMode) {
             qDebug().noquote() << "[VpnConnectionService] 使用VPN模式";
-            QThread::sleep(kTunnelPauseSeconds);
+            QThread::msleep(
+                static_cast<unsigned long>(Vpn::EngineTimings::current().tunnelPauseMs));
             if (!m_tunnel) {
                 m_tunnel = new Vpn::Tun2SocksManager(this);
                 QObject::connect(m_tunnel, &Vpn::Tun2SocksManager::error, this,
@@ -210,7 +210,7 @@ void VpnConnectionService::onCoreConnected()
 
     m_connectionStartTime = QDateTime::currentDateTime();
     m_connectionDuration = 0;
-    m_durationTimer->start();
+    m_durationTimer->start(Vpn::EngineTimings::current().durationTickMs);
     qDebug().noquote() << "[VpnConnectionService] 开始连接时长计时";
 }
 
@@ -337,7 +337,13 @@ void VpnConnectionService::onTunnelError(const QString &message)
     qWarning().noquote() << "[VpnConnectionService] Tun2Socks错误:" << message;
     if (m_state == VpnConnectionState::Disconnecting || m_stoppingCore || m_startingTunnel)
         return;
+    // Reported once: a crash brings a second report of the same end.
+    if (m_state != VpnConnectionState::Connecting && m_state != VpnConnectionState::Connected)
+        return;
     failConnection(ConnectionFailureReason::NetworkFailure);
+    // Without its tunnel the connection is gone: the core, the heartbeat and
+    // the duration stop with it, so the next connect finds the core free.
+    tearDown();
 }
 
 void VpnConnectionService::onForceDisconnect(const QString &message)
