@@ -443,6 +443,8 @@ Rectangle {
                         width: 200
                         height: 200
                         fillMode: Image.PreserveAspectFit
+                        // Each order has a picture of its own: nothing to keep.
+                        cache: false
                     }
 
                     Text {

@@ -4,6 +4,7 @@
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
@@ -67,8 +68,8 @@ private:
     void openVipPageWithAPayment()
     {
         QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("stackView.busy === false && "
-                                                         "stackView.currentItem.objectName")) ==
-                                     QStringLiteral("mainScreenWrapper"),
+                                                         "stackView.currentItem.objectName"))
+                                     == QStringLiteral("mainScreenWrapper"),
                                  10000);
         evaluate(QStringLiteral("stackView.currentItem.vipArea.clicked(null)"));
         QTRY_VERIFY_WITH_TIMEOUT(vipScreen(), 10000);
@@ -112,6 +113,20 @@ private slots:
 
     void cleanup()
     {
+        // Back home first, and a few frames for the scene graph to free the
+        // QR picture's texture, which a window torn down with it keeps.
+        if (auto *window = qobject_cast<QQuickWindow *>(m_window)) {
+            if (auto *back = m_window->findChild<QObject *>(QStringLiteral("backButton")))
+                QMetaObject::invokeMethod(back, "back");
+            QTRY_VERIFY_WITH_TIMEOUT(
+                evaluate(QStringLiteral("stackView.depth === 1 && !stackView.busy")).toBool(),
+                10000);
+            QSignalSpy frames(window, &QQuickWindow::afterRendering);
+            for (int i = 0; i < 3; ++i) {
+                window->update();
+                QVERIFY(frames.wait(10000));
+            }
+        }
         m_engine.reset();
         delete m_api;
         m_api = nullptr;
