@@ -15,4 +15,5 @@ apt-get install -y --no-install-recommends \
     qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates \
     qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-shapes \
     qml6-module-qttest iso-flags-png-320x240 \
-    libssl-dev openssl fonts-noto-cjk fonts-noto-color-emoji xvfb xauth imagemagick x11-utils libx11-dev
+    libssl-dev openssl fonts-noto-cjk fonts-noto-color-emoji xvfb xauth imagemagick x11-utils libx11-dev \
+    pkg-config libqrencode-dev

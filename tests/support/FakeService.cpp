@@ -128,6 +128,13 @@ FakeReply FakeReply::held() const
     return reply;
 }
 
+FakeReply FakeReply::withContentType(const QByteArray &type) const
+{
+    FakeReply reply = *this;
+    reply.contentType = type;
+    return reply;
+}
+
 // Writes the HTTP answer itself, so that a reply can be delayed or dropped.
 struct FakeService::State
 {
@@ -135,6 +142,24 @@ struct FakeService::State
     QHash<QString, FakeReply> standing;
     QHash<QString, QList<FakeReply>> queued;
     QList<std::function<void()>> held;
+    QHash<QString, FakeResponder> responders; // by method and path prefix
+
+    const FakeResponder *responderFor(const QByteArray &method, const QString &path) const
+    {
+        const FakeResponder *found = nullptr;
+        qsizetype longest = -1;
+        const QString methodKey = QString::fromLatin1(method) + QLatin1Char(' ');
+        for (auto it = responders.cbegin(); it != responders.cend(); ++it) {
+            if (!it.key().startsWith(methodKey))
+                continue;
+            const QString prefix = it.key().mid(methodKey.size());
+            if (path.startsWith(prefix) && prefix.size() > longest) {
+                longest = prefix.size();
+                found = &it.value();
+            }
+        }
+        return found;
+    }
 };
 
 class FakeService::Server : public QAbstractHttpServer
@@ -168,6 +193,8 @@ protected:
             reply = m_state->queued[key].takeFirst();
         else if (m_state->standing.contains(key))
             reply = m_state->standing.value(key);
+        else if (const FakeResponder *responder = m_state->responderFor(entry.method, entry.path))
+            reply = (*responder)(entry);
 
         QPointer<QTcpSocket> target(socket);
         auto answer = [target, reply]() {
@@ -179,7 +206,7 @@ protected:
             }
             QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' '
                 + reasonPhrase(reply.status) + "\r\n";
-            head += "Content-Type: application/json\r\n";
+            head += "Content-Type: " + reply.contentType + "\r\n";
             head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
             head += "Connection: keep-alive\r\n\r\n";
             target->write(head + reply.body);
@@ -235,10 +262,17 @@ void FakeService::queueReply(const QByteArray &method, const QString &path, cons
     m_state->queued[Server::routeKey(method, path)].append(reply);
 }
 
+void FakeService::setResponder(const QByteArray &method, const QString &pathPrefix,
+                               const FakeResponder &responder)
+{
+    m_state->responders.insert(Server::routeKey(method, pathPrefix), responder);
+}
+
 void FakeService::clearReplies()
 {
     m_state->standing.clear();
     m_state->queued.clear();
+    m_state->responders.clear();
 }
 
 int FakeService::heldCount() const

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QUrlQuery>
 
+#include <functional>
 #include <memory>
 
 namespace Orvo::Testing {
@@ -38,13 +39,18 @@ struct FakeReply
     int delayMs = 0;
     bool drop = false; // close the connection without answering
     bool hold = false; // answer only when the test releases it
+    QByteArray contentType = "application/json";
 
     static FakeReply json(const QJsonObject &object, int status = 200);
     static FakeReply raw(const QByteArray &body, int status = 200);
     static FakeReply dropped();
     FakeReply delayed(int ms) const;
     FakeReply held() const;
+    FakeReply withContentType(const QByteArray &type) const;
 };
+
+// Computes the reply to one request, for a service that keeps state.
+using FakeResponder = std::function<FakeReply(const RecordedRequest &request)>;
 
 // A REST service on 127.0.0.1 for tests: records every request and answers each
 // route with a scripted reply. Unscripted routes answer 404 with an empty object.
@@ -68,6 +74,10 @@ public:
     void setReply(const QByteArray &method, const QString &path, const FakeReply &reply);
     // A reply given once, before the standing one; queued replies go in order.
     void queueReply(const QByteArray &method, const QString &path, const FakeReply &reply);
+    // Answers every request of this method whose path starts with the prefix
+    // and that has no reply of its own; the longest prefix wins.
+    void setResponder(const QByteArray &method, const QString &pathPrefix,
+                      const FakeResponder &responder);
     void clearReplies();
     // Held replies received so far, and sending them (in the order received).
     int heldCount() const;

@@ -179,6 +179,9 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot save %1").arg(arguments.at(2)));
     std::printf("%s: %dx%d\n", qPrintable(arguments.at(2)), image.width(), image.height());
     delete object;
+    // A removed picture's texture goes at the next frame; without one it is
+    // never freed.
+    window.grabWindow();
     if (expectedSize.isValid() && image.size() != expectedSize)
         return fail(QStringLiteral("%1 is not %2x%3")
                         .arg(arguments.at(2))

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <map>
+
+namespace Orvo::Testing {
+
+class FakeService;
+struct FakeReply;
+struct RecordedRequest;
+
+// The development service of scripts/run.sh: the fake service with seeded
+// data and a little state per account, enough for the whole road of a
+// purchase. Any e-mail and password log in; the token names the account, so
+// a stored login still works after the service was restarted.
+//
+// A payment: "payments/create" answers an order number and a "payment_url"
+// on this service that serves the order's QR code as a PNG; the order's
+// status reads "pending" for the first two queries and "completed" from the
+// third on, which adds the plan's days to the account's VIP time and lists
+// the order as paid.
+class DevService
+{
+public:
+    struct Order
+    {
+        QString number;
+        QString planName;
+        int planDays = 0;
+        double amount = 0;
+        QString paymentMethod;
+        QDateTime createdAt;
+        QDateTime paidAt; // invalid while unpaid
+        int statusQueries = 0;
+    };
+
+    struct Account
+    {
+        int id = 0;
+        QString email;
+        QString name;
+        QDateTime vipExpiresAt; // invalid for a free account
+        double trialHoursTotal = 2;
+        double trialHoursRemaining = 1.5;
+        QList<Order> orders; // oldest first
+    };
+
+    DevService() = default;
+
+    // Seeds the data and installs every route on the service.
+    void install(FakeService &service);
+
+    // The account that a request's bearer token names; the demo account for
+    // a request without one, or with a token of an older service.
+    Account &accountFor(const RecordedRequest &request);
+    Account &accountByEmail(const QString &email);
+
+    static QByteArray qrCodePng(const QString &text);
+
+private:
+    FakeReply login(const RecordedRequest &request);
+    FakeReply me(const RecordedRequest &request);
+    FakeReply heartbeat(const RecordedRequest &request);
+    FakeReply orders(const RecordedRequest &request);
+    FakeReply createPayment(const RecordedRequest &request);
+    FakeReply paymentStatus(const RecordedRequest &request);
+    FakeReply paymentPicture(const RecordedRequest &request);
+
+    static bool isVip(const Account &account);
+    static QJsonObject userJson(const Account &account);
+    static QJsonObject orderJson(const Order &order);
+    Order *findOrder(const QString &number, Account **owner = nullptr);
+
+    QString m_baseUrl; // "http://127.0.0.1:<port>/"
+    QJsonArray m_plans;
+    std::map<QString, Account> m_accounts; // by e-mail, references stay valid
+    int m_nextAccountId = 1;
+    int m_nextOrder = 1;
+};
+
+} // namespace Orvo::Testing
