@@ -75,16 +75,17 @@ QJsonArray seededAnnouncements()
                              { "published_at", published ? QJsonValue(published) : QJsonValue() },
                              { "created_at", "2026-01-01T00:00:00Z" } };
     };
-    return { announcement(4, "maintenance", "服务器维护通知",
-                          QStringLiteral("东京节点将于本周六 02:00 至 04:00 维护，期间连接可能中断。"),
-                          "2026-03-06T10:00:00Z"),
-             announcement(3, "update", "1.0.0 版本发布",
-                          QStringLiteral("新版本改进了连接速度与稳定性。").repeated(12),
-                          "2026-02-20T08:30:00Z"),
-             announcement(2, "activity", "新春活动",
-                          QStringLiteral("活动期间购买月度会员赠送 7 天。"), nullptr),
-             announcement(1, "info", "欢迎", QStringLiteral("本地开发服务"),
-                          "2026-01-01T00:00:00Z") };
+    return {
+        announcement(4, "maintenance", "服务器维护通知",
+                     QStringLiteral("东京节点将于本周六 02:00 至 04:00 维护，期间连接可能中断。"),
+                     "2026-03-06T10:00:00Z"),
+        announcement(3, "update", "1.0.0 版本发布",
+                     QStringLiteral("新版本改进了连接速度与稳定性。").repeated(12),
+                     "2026-02-20T08:30:00Z"),
+        announcement(2, "activity", "新春活动", QStringLiteral("活动期间购买月度会员赠送 7 天。"),
+                     nullptr),
+        announcement(1, "info", "欢迎", QStringLiteral("本地开发服务"), "2026-01-01T00:00:00Z")
+    };
 }
 
 // Orders every account starts with, before any purchase of its own.
