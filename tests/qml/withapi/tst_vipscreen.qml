@@ -507,7 +507,8 @@ Item {
         function test_backWhilePayingStopsThePolling() {
             ApiSpy.reset()
             const app = createTemporaryObject(appComponent, page)
-            const stack = findChild(app.contentItem, "stackView")
+            app.buildPages()
+            const stack = app.stackView
             findChild(stack.currentItem, "splashTimer").triggered()
             tryCompare(stack, "busy", false)
             stack.get(0).vipArea.clicked(null)
