@@ -400,6 +400,7 @@ private slots:
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(m_events.contains(kSuccess), 6000);
+        QTRY_VERIFY(!m_standIns.handedConfig(coreRuns().constFirst().pid).isEmpty());
         const QJsonObject config = json(m_standIns.handedConfig(coreRuns().constFirst().pid));
         const QJsonObject outbound = config.value("outbounds").toArray().first().toObject();
         QCOMPARE(outbound.value("server").toString(), QStringLiteral("jp1.example.net"));
@@ -775,7 +776,9 @@ private slots:
         QVERIFY(global != smart);
 
         connectAndWait();
-        QCOMPARE(json(m_standIns.handedConfig(coreRuns().constFirst().pid)), global);
+        // The stand-in keeps its copy as it starts, which may come after the
+        // connected state on a loaded machine.
+        QTRY_COMPARE(json(m_standIns.handedConfig(coreRuns().constFirst().pid)), global);
 
         engine()->setRoutingMode(0);
         QTest::qWait(200);
@@ -786,7 +789,7 @@ private slots:
         m_events.clear();
         connectAndWait();
         QCOMPARE(coreRuns().size(), 2);
-        QCOMPARE(json(m_standIns.handedConfig(coreRuns().constLast().pid)), smart);
+        QTRY_COMPARE(json(m_standIns.handedConfig(coreRuns().constLast().pid)), smart);
     }
 
     void unreadableHeartbeatReply_data()
