@@ -67,6 +67,7 @@ Rectangle {
                         duration: index * 200
                     }
                     NumberAnimation {
+                        objectName: "xPass"
                         from: -20
                         to: particleLayer.width + 20
                         duration: 3000 + index * 100
@@ -79,6 +80,7 @@ Rectangle {
                         duration: index * 200
                     }
                     NumberAnimation {
+                        objectName: "yPass"
                         from: particleLayer.height + 50
                         to: -50
                         duration: 3000 + index * 100
@@ -121,6 +123,7 @@ Rectangle {
                         duration: index * 300
                     }
                     NumberAnimation {
+                        objectName: "yPass"
                         from: particleLayer.height + 30
                         to: -30
                         duration: 4000 + index * 150
@@ -133,12 +136,14 @@ Rectangle {
                         duration: index * 300
                     }
                     NumberAnimation {
+                        objectName: "xPass"
                         from: particleLayer.width / 3 - 20
                         to: particleLayer.width / 3 + 20
                         duration: 2000
                         easing.type: Easing.InOutSine
                     }
                     NumberAnimation {
+                        objectName: "xPassBack"
                         from: particleLayer.width / 3 + 20
                         to: particleLayer.width / 3 - 20
                         duration: 2000
@@ -181,6 +186,7 @@ Rectangle {
                         duration: index * 500
                     }
                     NumberAnimation {
+                        objectName: "xPass"
                         from: particleLayer.width + 50
                         to: -50
                         duration: 2000
@@ -196,6 +202,7 @@ Rectangle {
                         duration: index * 500
                     }
                     NumberAnimation {
+                        objectName: "yPass"
                         from: index * 100
                         to: index * 100 + 50
                         duration: 2000

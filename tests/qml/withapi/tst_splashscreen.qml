@@ -80,40 +80,48 @@ Item {
             compare(part("mainStream").count, 15)
         }
 
-        // The lowest and highest value a property of a dot takes from now on.
-        function track(dot, property) {
-            const range = { low: dot[property], high: dot[property] }
-            dot[property + "Changed"].connect(function () {
-                range.low = Math.min(range.low, dot[property])
-                range.high = Math.max(range.high, dot[property])
-            })
-            return range
-        }
-
-        // Each dot's first pass as it runs: the values covered end to end,
-        // and nothing beyond.
+        // Each dot's pass, from where it enters to where it leaves: the ends
+        // are taken from the page once it has its size.
         function test_crossings_data() {
             const w = 430
             const h = 880
             return [
-                { tag: "main stream 0 x", group: "mainStream", index: 0, property: "x", low: -20, high: w + 20 },
-                { tag: "main stream 0 y", group: "mainStream", index: 0, property: "y", low: -50, high: h + 50 },
-                { tag: "main stream 3 x", group: "mainStream", index: 3, property: "x", low: -20, high: w + 20 },
-                { tag: "side stream 0 y", group: "sideStream", index: 0, property: "y", low: -30, high: h + 30 },
-                { tag: "side stream 0 x", group: "sideStream", index: 0, property: "x",
-                  low: w / 3 - 20, high: w / 3 + 20 },
-                { tag: "meteor 0 x", group: "meteors", index: 0, property: "x", low: -50, high: w + 50 },
-                { tag: "meteor 2 y", group: "meteors", index: 2, property: "y", low: 200, high: 250 }
+                { tag: "main stream 0 x", group: "mainStream", index: 0, pass: "xPass", from: -20, to: w + 20 },
+                { tag: "main stream 0 y", group: "mainStream", index: 0, pass: "yPass", from: h + 50, to: -50 },
+                { tag: "main stream 3 x", group: "mainStream", index: 3, pass: "xPass", from: -20, to: w + 20 },
+                { tag: "side stream 0 y", group: "sideStream", index: 0, pass: "yPass", from: h + 30, to: -30 },
+                { tag: "side stream 0 sway", group: "sideStream", index: 0, pass: "xPass",
+                  from: w / 3 - 20, to: w / 3 + 20 },
+                { tag: "side stream 0 sway back", group: "sideStream", index: 0, pass: "xPassBack",
+                  from: w / 3 + 20, to: w / 3 - 20 },
+                { tag: "meteor 0 x", group: "meteors", index: 0, pass: "xPass", from: w + 50, to: -50 },
+                { tag: "meteor 2 y", group: "meteors", index: 2, pass: "yPass", from: 200, to: 250 }
             ]
         }
 
         function test_crossings(data) {
             movingDotsMade()
-            const range = track(dots(data.group)[data.index], data.property)
-            tryVerify(function () { return range.low <= data.low + 0.5 && range.high >= data.high - 0.5 },
-                      15000, "covered " + range.low + " .. " + range.high)
-            verify(range.low >= data.low - 0.5 && range.high <= data.high + 0.5,
-                   "went beyond: " + range.low + " .. " + range.high)
+            const pass = findChild(dots(data.group)[data.index], data.pass)
+            verify(pass, data.pass)
+            compare(pass.from, data.from)
+            compare(pass.to, data.to)
+        }
+
+        // The first dot of the main stream really runs across the page, from
+        // the left edge past the middle.
+        function test_firstDotRunsAcross() {
+            movingDotsMade()
+            const dot = dots("mainStream")[0]
+            let low = dot.x
+            let high = dot.x
+            const follow = function () {
+                low = Math.min(low, dot.x)
+                high = Math.max(high, dot.x)
+            }
+            dot.xChanged.connect(follow)
+            tryVerify(function () { return low <= 0 && high >= 215 }, 20000,
+                      "covered " + low + " .. " + high)
+            dot.xChanged.disconnect(follow)
         }
 
         function test_onlyStarsShowAtFirst() {
