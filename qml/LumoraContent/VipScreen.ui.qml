@@ -405,7 +405,8 @@ Rectangle {
                 objectName: "paymentCard"
                 visible: vipRoot.isPaying
                 width: parent.width
-                height: 350
+                // Never shorter than its content, whose texts depend on the font.
+                height: Math.max(350, paymentColumn.implicitHeight + 40)
                 radius: 16
                 color: Constants.cardColor
 

@@ -308,9 +308,18 @@ Item {
             // The page's own choice, not the reply's.
             compare(part("paymentPlanText").text, "年度会员 - ¥168")
             compare(part("orderText").text, "订单号: ORD-1")
-            compare(pageY(part("paymentCard")), 140)
-            compare(pageY(part("spacer")), 510)
-            compare(pageY(part("footerText")), 550)
+            const card = part("paymentCard")
+            const column = part("paymentColumn")
+            waitForItemPolished(column)
+            compare(pageY(card), 140)
+            // Every line of the card lies inside it, the title and the cancel
+            // button too.
+            verify(card.height >= 350)
+            verify(column.y >= 16 && column.y + column.height <= card.height - 16,
+                   "column " + column.y + " + " + column.height + " in " + card.height)
+            const footerY = pageY(part("footerText"))
+            compare(pageY(part("spacer")), 140 + card.height + 20)
+            compare(footerY, 140 + card.height + 60)
             const lines = ConsoleLog.lines
             const from = lines.indexOf("✅ 支付订单创建成功")
             verify(from >= 0)
