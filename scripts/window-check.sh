@@ -55,8 +55,14 @@ start_dev_service "$out/service.log" || fail "the development service did not st
 
 "$build/src/app/orvo" >"$out/program.log" 2>&1 &
 program=$!
+splash_drawn() {
+    import -window "$window" "$out/splash.png"
+    [ "$(convert "$out/splash.png" -format '%k' info:)" -ge 16 ]
+}
+
 wait_for 200 program_window || fail "no window of the program appeared"
-import -window "$window" "$out/splash.png"
+# The window is mapped before its first frame: wait until the splash shows.
+wait_for 20 splash_drawn || fail "the splash page was not drawn"
 
 wait_for 300 logged "启动画面结束，跳转到主界面" || fail "the splash page did not hand over"
 wait_for 100 logged "设置默认服务器" || fail "the home screen got no default server"

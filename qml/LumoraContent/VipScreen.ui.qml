@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls
+import QtQuick.Controls.Basic
 import Lumora
 
 // The membership page: the plans with a preselected recommended one, the buy
