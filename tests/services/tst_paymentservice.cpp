@@ -428,9 +428,10 @@ private slots:
         QTRY_VERIFY(queries("A") >= 2); // the immediate and a timed query in flight
         Loop second;
         second.start("B");
+        // Outlast A's slow answers, then let B's polling go on for a while; a
+        // loaded machine may need longer for it.
         QTest::qWait(600);
-
-        QVERIFY(queries("B") > 5);
+        QTRY_VERIFY(queries("B") > 5);
         QCOMPARE(completed.size(), 0);
         QCOMPARE(second.completed, 0);
         QCOMPARE(second.failed, 0);
