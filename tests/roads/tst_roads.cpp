@@ -40,6 +40,15 @@ using Orvo::Testing::StandInCall;
 using Orvo::Testing::StandIns;
 using Orvo::Testing::storedSetting;
 
+// A shared step of a road; the road ends with the step's first failure, rather
+// than wait at every later step for what cannot come.
+#define STEP(step)                                                                                 \
+    do {                                                                                           \
+        step;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
 namespace {
 
 constexpr int kTimeoutMs = RoadWindow::kStepTimeoutMs;
@@ -341,13 +350,13 @@ private slots:
     // Home, login, register with a valid form, the success box, home signed in.
     void newUser()
     {
-        start();
-        shot(QStringLiteral("home"));
+        STEP(start());
+        STEP(shot(QStringLiteral("home")));
         QCOMPARE(shown("userNameText"), QStringLiteral("未登录"));
         QCOMPARE(shown("userStatusText"), QStringLiteral("点击登录"));
 
-        go(QStringLiteral("userMouseArea"), kLoginPage, QStringLiteral("login"));
-        go(QStringLiteral("registerLinkArea"), kRegisterPage, QStringLiteral("register"));
+        STEP(go(QStringLiteral("userMouseArea"), kLoginPage, QStringLiteral("login")));
+        STEP(go(QStringLiteral("registerLinkArea"), kRegisterPage, QStringLiteral("register")));
         QVERIFY(m_road.typeInto(QStringLiteral("emailField"), QStringLiteral("nora@example.com")));
         QVERIFY(m_road.typeInto(QStringLiteral("passwordField"), QStringLiteral("secret1")));
         QVERIFY(m_road.typeInto(QStringLiteral("confirmPasswordField"), QStringLiteral("secret1")));
@@ -360,9 +369,9 @@ private slots:
 
         // The box while the page waits out its pause, then home, two pages down.
         QQuickItem *registerPage = m_road.topPage();
-        verifyBox(RoadWindow::pageMessageBox(registerPage), QStringLiteral("成功"),
-                  QStringLiteral("注册成功！"));
-        shot(QStringLiteral("register-success"));
+        STEP(verifyBox(RoadWindow::pageMessageBox(registerPage), QStringLiteral("成功"),
+                       QStringLiteral("注册成功！")));
+        STEP(shot(QStringLiteral("register-success")));
         QVERIFY(m_road.waitForPage(kHome));
         QVERIFY2(sinceSuccess.elapsed() >= 1400,
                  qPrintable(QString::number(sinceSuccess.elapsed())));
@@ -374,7 +383,7 @@ private slots:
         // The service's 1.5 trial hours left.
         QCOMPARE(shown("statusText"), QStringLiteral("免费体验时长剩余 90 分钟"));
         QVERIFY(!m_road.seen(QStringLiteral("vipBadge")));
-        shot(QStringLiteral("home-signed-in"));
+        STEP(shot(QStringLiteral("home-signed-in")));
 
         // What the service received: one registration, and no login of its own.
         const QList<Orvo::Testing::RecordedRequest> registrations
@@ -410,13 +419,13 @@ private slots:
                                              serverJson(2, "香港 01", "HK", false, hongKong),
                                              serverJson(3, "新加坡 VIP", "SG", true,
                                                         vmessLinkTo("sg1.example.net")) } } }));
-        start();
-        signIn(QStringLiteral("ravi@example.com"));
+        STEP(start());
+        STEP(signIn(QStringLiteral("ravi@example.com")));
         // The first free server is the default.
         QCOMPARE(shown("serverNameText"), QStringLiteral("东京 01"));
-        shot(QStringLiteral("home"));
+        STEP(shot(QStringLiteral("home")));
 
-        go(QStringLiteral("selectServerMouseArea"), kServerPage);
+        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
         QQuickItem *freeGroup = m_road.waitForSeen(QStringLiteral("freeGroup"));
         QVERIFY(freeGroup);
         QTRY_COMPARE_WITH_TIMEOUT(
@@ -427,17 +436,15 @@ private slots:
         QCOMPARE(freeNames.at(1)->property("text").toString(), QStringLiteral("香港 01"));
         // The current server carries the tick.
         QCOMPARE(m_road.allSeen(QStringLiteral("markText"), freeGroup).size(), 1);
-        shot(QStringLiteral("server-list"));
+        STEP(shot(QStringLiteral("server-list")));
 
         QVERIFY(m_road.click(freeNames.at(1)));
         QVERIFY(m_road.waitForPage(kHome));
         QCOMPARE(shown("serverNameText"), QStringLiteral("香港 01"));
         QCOMPARE(shown("serverLatencyText"), QStringLiteral("45ms"));
-        shot(QStringLiteral("home-server-chosen"));
+        STEP(shot(QStringLiteral("home-server-chosen")));
 
-        connectFromHome();
-        if (QTest::currentTestFailed())
-            return;
+        STEP(connectFromHome());
         const StandInCall core = coreRuns().constFirst();
         QCOMPARE(m_standIns.calls(QStringLiteral("xray.exe")).constFirst().args,
                  QStringList { "version" });
@@ -458,7 +465,7 @@ private slots:
         QCOMPARE(heartbeat.json().value(QStringLiteral("connection_status")).toString(),
                  QStringLiteral("connected"));
         QCOMPARE(heartbeat.header("Authorization"), QByteArray("Bearer dev:ravi@example.com"));
-        shot(QStringLiteral("home-connected"));
+        STEP(shot(QStringLiteral("home-connected")));
 
         m_standIns.clearCalls();
         QVERIFY(m_road.click(QStringLiteral("connectBtn")));
@@ -468,7 +475,7 @@ private slots:
         QCOMPARE(toolCalls(), clearingCommands());
         QVERIFY(!isRunning(core.pid));
         QCOMPARE(m_standIns.calls(QStringLiteral("xray.exe")).size(), 0);
-        shot(QStringLiteral("home-disconnected"));
+        STEP(shot(QStringLiteral("home-disconnected")));
     }
 
     // The VIP card, the preselected plan, the QR card, the completed order.
@@ -477,11 +484,11 @@ private slots:
         // The page's polling at the user's pace while the QR card is looked
         // at; quick once the user has "paid".
         PaymentService::instance()->setPollInterval(60000);
-        start();
-        signIn(QStringLiteral("pia@example.com"));
-        shot(QStringLiteral("home"));
+        STEP(start());
+        STEP(signIn(QStringLiteral("pia@example.com")));
+        STEP(shot(QStringLiteral("home")));
 
-        go(QStringLiteral("vipMouseArea"), kVipPage);
+        STEP(go(QStringLiteral("vipMouseArea"), kVipPage));
         QTRY_COMPARE_WITH_TIMEOUT(m_road.allSeen(QStringLiteral("planNameText")).size(), 5,
                                   kTimeoutMs);
         // The fourth of five plans is chosen for the user.
@@ -491,7 +498,7 @@ private slots:
         QVERIFY(m_road.seen(QStringLiteral("checkMark"), chosen));
         QCOMPARE(shown("planNameText", chosen), QStringLiteral("连续包月"));
         QCOMPARE(shown("buyLabel"), QStringLiteral("立即开通 ¥15"));
-        shot(QStringLiteral("plans"));
+        STEP(shot(QStringLiteral("plans")));
 
         QVERIFY(m_road.click(QStringLiteral("buyButton")));
         QVERIFY(m_road.waitForSeen(QStringLiteral("paymentCard")));
@@ -518,7 +525,7 @@ private slots:
             if (request.path.startsWith(QLatin1String("payments/status/")))
                 QCOMPARE(request.path, QStringLiteral("payments/status/") + orderNumber);
         }
-        shot(QStringLiteral("payment"));
+        STEP(shot(QStringLiteral("payment")));
 
         // Two "pending" answers, then "completed": the plans again.
         PaymentService::instance()->setPollInterval(100);
@@ -526,22 +533,22 @@ private slots:
         QVERIFY(!m_road.seen(QStringLiteral("paymentCard")));
         QVERIFY(m_road.seen(QStringLiteral("checkMark"), m_road.seen(QStringLiteral("planCard3"))));
         QVERIFY(requestsStartingWith(QStringLiteral("payments/status/")) >= 3);
-        shot(QStringLiteral("plans-after-payment"));
+        STEP(shot(QStringLiteral("plans-after-payment")));
 
-        back(kHome);
+        STEP(back(kHome));
         QTRY_VERIFY_WITH_TIMEOUT(m_road.seen(QStringLiteral("vipBadge")), kTimeoutMs);
         QCOMPARE(shown("statusText"), QStringLiteral("VIP 30天"));
         QCOMPARE(shown("userStatusText"), QStringLiteral("VIP会员"));
-        shot(QStringLiteral("home-vip"));
+        STEP(shot(QStringLiteral("home-vip")));
 
-        go(QStringLiteral("settingsMouseArea"), kSettingsPage);
+        STEP(go(QStringLiteral("settingsMouseArea"), kSettingsPage));
         QCOMPARE(shown("membershipText"), QStringLiteral("VIP会员 · 剩余30天"));
         QVERIFY(m_road.seen(QStringLiteral("vipStar")));
         QCOMPARE(shown("rowTitle", m_road.seen(QStringLiteral("vipRow"))),
                  QStringLiteral("VIP会员 剩余30天"));
-        shot(QStringLiteral("settings-vip"));
+        STEP(shot(QStringLiteral("settings-vip")));
 
-        go(QStringLiteral("myOrdersMouseArea"), kOrdersPage);
+        STEP(go(QStringLiteral("myOrdersMouseArea"), kOrdersPage));
         QTRY_COMPARE_WITH_TIMEOUT(shown("orderNumberText"), orderNumber, kTimeoutMs);
         QCOMPARE(m_road.allSeen(QStringLiteral("orderCard")).size(), 1);
         QCOMPARE(shown("statusText"), QStringLiteral("已支付"));
@@ -549,34 +556,34 @@ private slots:
         QCOMPARE(shown("amountText"), QStringLiteral("¥15"));
         QCOMPARE(shown("paymentText"), QStringLiteral("支付方式: 支付宝"));
         QCOMPARE(shown("dateText"), QDate::currentDate().toString(Qt::ISODate));
-        shot(QStringLiteral("orders"));
-        back(kSettingsPage);
-        back(kHome);
+        STEP(shot(QStringLiteral("orders")));
+        STEP(back(kSettingsPage));
+        STEP(back(kHome));
     }
 
     // Announcements from home and from the settings page; the about page scrolled.
     void announcementsAndAbout()
     {
-        start();
+        STEP(start());
         const QStringList titles { "服务器维护通知", "1.0.0 版本发布", "新春活动", "欢迎" };
-        go(QStringLiteral("announcementMouseArea"), kAnnouncementPage);
+        STEP(go(QStringLiteral("announcementMouseArea"), kAnnouncementPage));
         QTRY_COMPARE_WITH_TIMEOUT(cardTitles(), titles, kTimeoutMs);
         QCOMPARE(shown("titleText"), QStringLiteral("公告中心"));
-        shot(QStringLiteral("announcements-from-home"));
-        back(kHome);
+        STEP(shot(QStringLiteral("announcements-from-home")));
+        STEP(back(kHome));
 
-        go(QStringLiteral("settingsMouseArea"), kSettingsPage, QStringLiteral("settings"));
-        go(QStringLiteral("announcementMouseArea"), kAnnouncementPage);
+        STEP(go(QStringLiteral("settingsMouseArea"), kSettingsPage, QStringLiteral("settings")));
+        STEP(go(QStringLiteral("announcementMouseArea"), kAnnouncementPage));
         QTRY_COMPARE_WITH_TIMEOUT(cardTitles(), titles, kTimeoutMs);
-        shot(QStringLiteral("announcements-from-settings"));
+        STEP(shot(QStringLiteral("announcements-from-settings")));
         // One request for each visit, for this platform.
         const auto requests = m_service.requests(QStringLiteral("announcements"));
         QCOMPARE(requests.size(), 2);
         QCOMPARE(requests.constLast().query.queryItemValue(QStringLiteral("platform")),
                  QStringLiteral("windows"));
-        back(kSettingsPage);
+        STEP(back(kSettingsPage));
 
-        go(QStringLiteral("aboutUsMouseArea"), kAboutPage, QStringLiteral("about"));
+        STEP(go(QStringLiteral("aboutUsMouseArea"), kAboutPage, QStringLiteral("about")));
         QCOMPARE(shown("appNameText"), QStringLiteral("Kesmar加速器"));
         // The page follows the finger, and settles back where its short
         // content belongs once it is let go.
@@ -589,27 +596,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(about->property("contentY").toReal() > 50, kTimeoutMs);
         QVERIFY(m_road.seen(QStringLiteral("privacyText"))->mapToScene({ 0, 0 }).y()
                 < privacyAt.y() - 50);
-        shot(QStringLiteral("about-dragged"));
+        STEP(shot(QStringLiteral("about-dragged")));
         m_road.release();
         QTRY_VERIFY_WITH_TIMEOUT(!about->property("moving").toBool(), kTimeoutMs);
         QCOMPARE(about->property("contentY").toReal(), 0.0);
         QCOMPARE(m_road.seen(QStringLiteral("privacyText"))->mapToScene({ 0, 0 }), privacyAt);
-        back(kSettingsPage);
-        back(kHome);
+        STEP(back(kSettingsPage));
+        STEP(back(kHome));
     }
 
     // Connected; the heartbeat answers 401: the warning, the proxy cleared,
     // the sign-out a second later, the signed-out settings page.
     void forcedSignOut()
     {
-        start();
-        signIn(QStringLiteral("omar@example.com"));
-        connectFromHome();
-        if (QTest::currentTestFailed())
-            return;
+        STEP(start());
+        STEP(signIn(QStringLiteral("omar@example.com")));
+        STEP(connectFromHome());
         const qint64 core = coreRuns().constFirst().pid;
         QTRY_VERIFY_WITH_TIMEOUT(m_service.count(QStringLiteral("heartbeat")) > 0, kTimeoutMs);
-        shot(QStringLiteral("home-connected"));
+        STEP(shot(QStringLiteral("home-connected")));
 
         // What the user sees the moment the warning comes up, and how long
         // after it the sign-out follows.
@@ -635,41 +640,39 @@ private slots:
                            refusal(401, { { "message", "Unauthenticated." } }));
 
         QObject *box = m_road.appMessageBox();
-        verifyBox(box, QStringLiteral("警告"), kSignedInElsewhere);
+        STEP(verifyBox(box, QStringLiteral("警告"), kSignedInElsewhere));
         QCOMPARE(nameAtWarning, QStringLiteral("omar"));
         QCOMPARE(logoutsAtWarning, 0);
         QCOMPARE(shown("connectionStatusText", home()), QStringLiteral("未连接"));
         QCOMPARE(toolCalls(), clearingCommands());
         QVERIFY(!isRunning(core));
-        shot(QStringLiteral("warning"));
+        STEP(shot(QStringLiteral("warning")));
 
         QTRY_COMPARE_WITH_TIMEOUT(shown("userNameText", home()), QStringLiteral("未登录"),
                                   kTimeoutMs);
         QCOMPARE(m_service.count(QStringLiteral("auth/logout")), 1);
         QVERIFY2(signedOutAfter >= 900, qPrintable(QString::number(signedOutAfter)));
-        verifyNothingStored();
-        shot(QStringLiteral("home-signed-out"));
+        STEP(verifyNothingStored());
+        STEP(shot(QStringLiteral("home-signed-out")));
 
-        closeBox(box);
-        go(QStringLiteral("settingsMouseArea"), kSettingsPage);
-        verifySignedOutSettings();
-        shot(QStringLiteral("settings-signed-out"));
+        STEP(closeBox(box));
+        STEP(go(QStringLiteral("settingsMouseArea"), kSettingsPage));
+        STEP(verifySignedOutSettings());
+        STEP(shot(QStringLiteral("settings-signed-out")));
     }
 
     // Connected, settings, logout: the connection goes first, the page stays.
     void logoutWhileConnected()
     {
-        start();
-        signIn(QStringLiteral("lena@example.com"));
-        connectFromHome();
-        if (QTest::currentTestFailed())
-            return;
+        STEP(start());
+        STEP(signIn(QStringLiteral("lena@example.com")));
+        STEP(connectFromHome());
         const qint64 core = coreRuns().constFirst().pid;
-        go(QStringLiteral("settingsMouseArea"), kSettingsPage);
+        STEP(go(QStringLiteral("settingsMouseArea"), kSettingsPage));
         QCOMPARE(shown("nameText"), QStringLiteral("lena"));
         QCOMPARE(shown("emailText"), QStringLiteral("lena@example.com"));
         QCOMPARE(shown("membershipText"), QStringLiteral("免费用户"));
-        shot(QStringLiteral("settings-signed-in"));
+        STEP(shot(QStringLiteral("settings-signed-in")));
 
         // The service holds its answer: what happened before it, happened first.
         m_service.setReply(
@@ -687,26 +690,26 @@ private slots:
 
         m_service.releaseHeld();
         QTRY_COMPARE_WITH_TIMEOUT(shown("nameText"), QStringLiteral("未登录"), kTimeoutMs);
-        verifySignedOutSettings();
+        STEP(verifySignedOutSettings());
         QVERIFY(m_road.showsPage(kSettingsPage));
-        verifyNothingStored();
-        shot(QStringLiteral("settings-signed-out"));
+        STEP(verifyNothingStored());
+        STEP(shot(QStringLiteral("settings-signed-out")));
 
-        back(kHome);
+        STEP(back(kHome));
         QCOMPARE(shown("userNameText"), QStringLiteral("未登录"));
         QCOMPARE(shown("connectionStatusText"), QStringLiteral("未连接"));
-        shot(QStringLiteral("home-signed-out"));
+        STEP(shot(QStringLiteral("home-signed-out")));
     }
 
     // A wrong password, a registration the service refuses, a locked VIP
     // server, a purchase while signed out.
     void refusals()
     {
-        start();
+        STEP(start());
         const QString defaultServer = shown("serverNameText");
 
         // The service's refusal reaches the log only; nothing is kept.
-        go(QStringLiteral("userMouseArea"), kLoginPage);
+        STEP(go(QStringLiteral("userMouseArea"), kLoginPage));
         m_service.queueReply("POST", "auth/login",
                              refusal(401, { { "message", "邮箱或密码错误" } }));
         QVERIFY(
@@ -717,11 +720,11 @@ private slots:
             MessageLog::instance()->has(QStringLiteral("登录失败: 邮箱或密码错误")), kTimeoutMs);
         QCOMPARE(m_service.count(QStringLiteral("auth/login")), 1);
         QVERIFY(m_road.showsPage(kLoginPage));
-        verifyNothingStored();
-        shot(QStringLiteral("login-refused"));
+        STEP(verifyNothingStored());
+        STEP(shot(QStringLiteral("login-refused")));
 
         // The service's first validation error in the page's box.
-        go(QStringLiteral("registerLinkArea"), kRegisterPage);
+        STEP(go(QStringLiteral("registerLinkArea"), kRegisterPage));
         m_service.queueReply(
             "POST", "auth/register",
             refusal(
@@ -733,36 +736,36 @@ private slots:
         QVERIFY(m_road.typeInto(QStringLiteral("confirmPasswordField"), QStringLiteral("secret1")));
         QVERIFY(m_road.click(QStringLiteral("registerButton")));
         QObject *box = RoadWindow::pageMessageBox(m_road.topPage());
-        verifyBox(box, QStringLiteral("错误"), QStringLiteral("该邮箱已被注册"));
+        STEP(verifyBox(box, QStringLiteral("错误"), QStringLiteral("该邮箱已被注册")));
         QCOMPARE(m_service.count(QStringLiteral("auth/register")), 1);
-        shot(QStringLiteral("register-refused"));
-        closeBox(box);
+        STEP(shot(QStringLiteral("register-refused")));
+        STEP(closeBox(box));
         QVERIFY(m_road.showsPage(kRegisterPage));
-        verifyNothingStored();
-        back(kLoginPage);
-        back(kHome);
+        STEP(verifyNothingStored());
+        STEP(back(kLoginPage));
+        STEP(back(kHome));
         QCOMPARE(shown("userNameText"), QStringLiteral("未登录"));
 
         // The locked line takes no click.
-        go(QStringLiteral("selectServerMouseArea"), kServerPage);
+        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
         QQuickItem *vipGroup = m_road.waitForSeen(QStringLiteral("vipGroup"));
         QVERIFY(vipGroup);
         QQuickItem *vipName = m_road.waitForSeen(QStringLiteral("serverNameText"), vipGroup);
         QVERIFY(vipName);
         QCOMPARE(vipName->property("text").toString(), QStringLiteral("新加坡 VIP"));
         QCOMPARE(shown("markText", vipGroup), QStringLiteral("🔒"));
-        shot(QStringLiteral("server-list-locked"));
+        STEP(shot(QStringLiteral("server-list-locked")));
         QVERIFY(m_road.click(vipName));
         QTRY_VERIFY_WITH_TIMEOUT(
             MessageLog::instance()->has(QStringLiteral("⚠️ 此服务器需要VIP权限")),
             kTimeoutMs);
         QVERIFY(m_road.showsPage(kServerPage));
         QCOMPARE(shown("markText", vipGroup), QStringLiteral("🔒"));
-        back(kHome);
+        STEP(back(kHome));
         QCOMPARE(shown("serverNameText"), defaultServer);
 
         // Signed out, the service refuses the order: no QR card, nothing polled.
-        go(QStringLiteral("vipMouseArea"), kVipPage);
+        STEP(go(QStringLiteral("vipMouseArea"), kVipPage));
         QTRY_COMPARE_WITH_TIMEOUT(m_road.allSeen(QStringLiteral("planNameText")).size(), 5,
                                   kTimeoutMs);
         m_service.queueReply("POST", "payments/create",
@@ -777,8 +780,8 @@ private slots:
         QVERIFY(m_road.seen(QStringLiteral("buyButton")));
         QVERIFY(!m_road.seen(QStringLiteral("paymentCard")));
         QCOMPARE(requestsStartingWith(QStringLiteral("payments/status/")), 0);
-        shot(QStringLiteral("vip-refused"));
-        back(kHome);
+        STEP(shot(QStringLiteral("vip-refused")));
+        STEP(back(kHome));
     }
 };
 
