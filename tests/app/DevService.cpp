@@ -33,19 +33,6 @@ QJsonValue dateOrNull(const QDateTime &value)
                            : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject server(int id, const char *name, const char *country, bool vip)
-{
-    return { { "id", id },
-             { "name", name },
-             { "country_code", country },
-             { "status", "online" },
-             { "is_enabled", true },
-             { "tier", vip ? "vip" : "free" },
-             { "requires_vip", vip },
-             { "can_connect", !vip },
-             { "vmess_link", sampleVmessLink() } };
-}
-
 QJsonObject plan(int id, const char *name, int days, double price, const char *priceText = "")
 {
     return { { "id", id },          { "name", name },      { "days", days },
@@ -116,10 +103,10 @@ void DevService::install(FakeService &service)
             { "app_name", QJsonObject { { "type", "string" }, { "value", "Kesmar加速器" } } } }));
     service.setReply("POST", "auth/logout",
                      FakeReply::json({ { "success", true }, { "message", "登出成功" } }));
-    service.setReply(
-        "GET", "servers",
-        ok(QJsonArray { server(1, "东京 01", "JP", false), server(2, "香港 01", "HK", false),
-                        server(3, "新加坡 VIP", "SG", true) }));
+    service.setReply("GET", "servers",
+                     ok(QJsonArray { serverJson(1, "东京 01", "JP", false, sampleVmessLink()),
+                                     serverJson(2, "香港 01", "HK", false, sampleVmessLink()),
+                                     serverJson(3, "新加坡 VIP", "SG", true, sampleVmessLink()) }));
     service.setReply("GET", "plans", ok(m_plans));
     service.setReply("GET", "announcements", ok(seededAnnouncements()));
 
@@ -345,6 +332,20 @@ FakeReply DevService::paymentPicture(const RecordedRequest &request)
         return refused(404, QStringLiteral("订单不存在"));
     const QString text = QStringLiteral("orvo-dev-pay:%1:%2").arg(order->number).arg(order->amount);
     return FakeReply::raw(qrCodePng(text)).withContentType("image/png");
+}
+
+QJsonObject DevService::serverJson(int id, const char *name, const char *country, bool vip,
+                                   const QString &vmessLink)
+{
+    return { { "id", id },
+             { "name", name },
+             { "country_code", country },
+             { "status", "online" },
+             { "is_enabled", true },
+             { "tier", vip ? "vip" : "free" },
+             { "requires_vip", vip },
+             { "can_connect", !vip },
+             { "vmess_link", vmessLink } };
 }
 
 QByteArray DevService::qrCodePng(const QString &text)

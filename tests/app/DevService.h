@@ -61,6 +61,10 @@ public:
     Account &accountByEmail(const QString &email);
 
     static QByteArray qrCodePng(const QString &text);
+    // One server of the list as the service words it; a free one can be
+    // connected by anyone, a VIP one by nobody here.
+    static QJsonObject serverJson(int id, const char *name, const char *country, bool vip,
+                                  const QString &vmessLink);
 
 private:
     FakeReply login(const RecordedRequest &request);

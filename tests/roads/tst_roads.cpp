@@ -113,19 +113,6 @@ QString vmessLinkTo(const QString &host)
         + QString::fromLatin1(QJsonDocument(link).toJson(QJsonDocument::Compact).toBase64());
 }
 
-QJsonObject serverJson(int id, const char *name, const char *country, bool vip, const QString &link)
-{
-    return { { "id", id },
-             { "name", name },
-             { "country_code", country },
-             { "status", "online" },
-             { "is_enabled", true },
-             { "tier", vip ? "vip" : "free" },
-             { "requires_vip", vip },
-             { "can_connect", !vip },
-             { "vmess_link", link } };
-}
-
 FakeReply refusal(int status, const QJsonObject &fields)
 {
     QJsonObject body = fields;
@@ -413,11 +400,12 @@ private slots:
         const QString hongKong = vmessLinkTo(QStringLiteral("hk1.example.net"));
         m_service.setReply(
             "GET", "servers",
-            FakeReply::json({ { "success", true },
-                              { "data",
-                                QJsonArray { serverJson(1, "东京 01", "JP", false, tokyo),
-                                             serverJson(2, "香港 01", "HK", false, hongKong),
-                                             serverJson(3, "新加坡 VIP", "SG", true,
+            FakeReply::json(
+                { { "success", true },
+                  { "data",
+                    QJsonArray { DevService::serverJson(1, "东京 01", "JP", false, tokyo),
+                                 DevService::serverJson(2, "香港 01", "HK", false, hongKong),
+                                 DevService::serverJson(3, "新加坡 VIP", "SG", true,
                                                         vmessLinkTo("sg1.example.net")) } } }));
         STEP(start());
         STEP(signIn(QStringLiteral("ravi@example.com")));
