@@ -13,21 +13,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "ProbeSupport.h"
+
+using Orvo::Probe::cpuMicroseconds;
+
 namespace {
 
 constexpr int kCloseAfterFirstFrameMs = 300;
 constexpr int kGiveUpMs = 20000;
 constexpr int kGiveUpExitCode = 3;
-
-long long cpuMicroseconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micros = [](const timeval &time) {
-        return static_cast<long long>(time.tv_sec) * 1000000 + time.tv_usec;
-    };
-    return micros(usage.ru_utime) + micros(usage.ru_stime);
-}
 
 void reportFirstFrame()
 {

@@ -25,6 +25,12 @@
 #include <functional>
 #include <memory>
 
+#include "ProbeSupport.h"
+
+using Orvo::Probe::cpuMicroseconds;
+using Orvo::Probe::findItem;
+using Orvo::Probe::programWindow;
+
 namespace {
 
 constexpr int kPollMs = 100;
@@ -33,16 +39,6 @@ constexpr int kStepTimeoutMs = 30000;
 constexpr int kFailedExitCode = 3;
 
 std::atomic<long long> g_frames { 0 };
-
-long long cpuMicroseconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micros = [](const timeval &time) {
-        return static_cast<long long>(time.tv_sec) * 1000000 + time.tv_usec;
-    };
-    return micros(usage.ru_utime) + micros(usage.ru_stime);
-}
 
 int phaseMs()
 {
@@ -55,30 +51,6 @@ void fail(const char *what)
 {
     std::fprintf(stderr, "steady-state probe: %s\n", what);
     QCoreApplication::exit(kFailedExitCode);
-}
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    const QList<QQuickItem *> children = root->childItems();
-    for (QQuickItem *child : children) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QQuickWindow *programWindow()
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto *quickWindow = qobject_cast<QQuickWindow *>(window))
-            return quickWindow;
-    }
-    return nullptr;
 }
 
 // One step after another: wait for a condition (polled), pause, or measure.

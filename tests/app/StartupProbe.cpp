@@ -13,33 +13,13 @@
 #include <QTimer>
 
 #include "ChildProcess.h"
+#include "ProbeSupport.h"
 #include "QmlApiAdapter.h"
 
+using Orvo::Probe::findItem;
+using Orvo::Probe::programWindow;
+
 namespace {
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    const QList<QQuickItem *> children = root->childItems();
-    for (QQuickItem *child : children) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QQuickWindow *programWindow()
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto *quickWindow = qobject_cast<QQuickWindow *>(window))
-            return quickWindow;
-    }
-    return nullptr;
-}
 
 void report(QQuickWindow *window, QQuickItem *home, bool connected)
 {
