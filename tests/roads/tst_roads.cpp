@@ -63,36 +63,7 @@ const QString kOrdersPage = QStringLiteral("myOrdersPage");
 const QString kAnnouncementPage = QStringLiteral("announcementPage");
 const QString kAboutPage = QStringLiteral("aboutUsPage");
 
-const QString kSettingsKey
-    = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
-
-// The six commands that point the system at the core, and the five that
-// take it back, as the tools receive them.
-QList<QStringList> settingCommands()
-{
-    return {
-        { "reg", "add", kSettingsKey, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f" },
-        { "reg", "add", kSettingsKey, "/v", "ProxyServer", "/t", "REG_SZ", "/d",
-          "socks=127.0.0.1:10315", "/f" },
-        { "netsh", "winhttp", "set", "proxy", "proxy-server=\"socks=127.0.0.1:10315\"",
-          "bypass-list=\"<local>\"" },
-        { "setx", "http_proxy", "socks://127.0.0.1:10315" },
-        { "setx", "https_proxy", "socks://127.0.0.1:10315" },
-        { "netsh", "winhttp", "import", "proxy", "source=ie" },
-    };
-}
-
-QList<QStringList> clearingCommands()
-{
-    return {
-        { "reg", "add", kSettingsKey, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "0", "/f" },
-        { "netsh", "winhttp", "reset", "proxy" },
-        { "setx", "http_proxy", "" },
-        { "setx", "https_proxy", "" },
-        { "netsh", "winhttp", "import", "proxy", "source=ie" },
-    };
-}
 
 // A link of its own for one server, so that the core's configuration shows
 // which server the user connected to.
@@ -167,26 +138,6 @@ private:
 
     // --- what reached the tools ------------------------------------------
 
-    QList<QStringList> toolCalls() const
-    {
-        QList<QStringList> lines;
-        for (const StandInCall &call : m_standIns.calls()) {
-            if (call.program == "reg" || call.program == "netsh" || call.program == "setx")
-                lines << QStringList { call.program } + call.args;
-        }
-        return lines;
-    }
-
-    QList<StandInCall> coreRuns() const
-    {
-        QList<StandInCall> runs;
-        for (const StandInCall &call : m_standIns.calls(QStringLiteral("xray.exe"))) {
-            if (call.args.value(0) == QLatin1String("run"))
-                runs << call;
-        }
-        return runs;
-    }
-
     QStringList cardTitles() const
     {
         QStringList titles;
@@ -252,9 +203,9 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(shown("connectionStatusText"), QStringLiteral("已连接"),
                                   kTimeoutMs);
         QVERIFY(!m_road.seen(QStringLiteral("connectHintText")));
-        QCOMPARE(coreRuns().size(), 1);
-        QVERIFY(isRunning(coreRuns().constFirst().pid));
-        QCOMPARE(toolCalls(), settingCommands());
+        QCOMPARE(m_standIns.coreRuns().size(), 1);
+        QVERIFY(isRunning(m_standIns.coreRuns().constFirst().pid));
+        QCOMPARE(m_standIns.proxyToolCalls(), StandIns::proxySettingCommands());
     }
 
     // The message box of the page, open, with its title and text.
@@ -327,7 +278,7 @@ private slots:
         const QStringList qmlWarnings
             = MessageLog::instance()->startingWith(QStringLiteral("qrc:/"));
         QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
-        for (const StandInCall &run : coreRuns())
+        for (const StandInCall &run : m_standIns.coreRuns())
             QVERIFY(!isRunning(run.pid));
         // The development service as it was, without the road's own answers.
         m_service.clearReplies();
@@ -433,7 +384,7 @@ private slots:
         STEP(shot(QStringLiteral("home-server-chosen")));
 
         STEP(connectFromHome());
-        const StandInCall core = coreRuns().constFirst();
+        const StandInCall core = m_standIns.coreRuns().constFirst();
         QCOMPARE(m_standIns.calls(QStringLiteral("xray.exe")).constFirst().args,
                  QStringList { "version" });
         QCOMPARE(core.args,
@@ -460,7 +411,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown("connectionStatusText"), QStringLiteral("未连接"),
                                   kTimeoutMs);
         QCOMPARE(shown("connectHintText"), QStringLiteral("点击连接"));
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(m_standIns.proxyToolCalls(), StandIns::proxyClearingCommands());
         QVERIFY(!isRunning(core.pid));
         QCOMPARE(m_standIns.calls(QStringLiteral("xray.exe")).size(), 0);
         STEP(shot(QStringLiteral("home-disconnected")));
@@ -600,7 +551,7 @@ private slots:
         STEP(start());
         STEP(signIn(QStringLiteral("omar@example.com")));
         STEP(connectFromHome());
-        const qint64 core = coreRuns().constFirst().pid;
+        const qint64 core = m_standIns.coreRuns().constFirst().pid;
         QTRY_VERIFY_WITH_TIMEOUT(m_service.count(QStringLiteral("heartbeat")) > 0, kTimeoutMs);
         STEP(shot(QStringLiteral("home-connected")));
 
@@ -632,7 +583,7 @@ private slots:
         QCOMPARE(nameAtWarning, QStringLiteral("omar"));
         QCOMPARE(logoutsAtWarning, 0);
         QCOMPARE(shown("connectionStatusText", home()), QStringLiteral("未连接"));
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(m_standIns.proxyToolCalls(), StandIns::proxyClearingCommands());
         QVERIFY(!isRunning(core));
         STEP(shot(QStringLiteral("warning")));
 
@@ -655,7 +606,7 @@ private slots:
         STEP(start());
         STEP(signIn(QStringLiteral("lena@example.com")));
         STEP(connectFromHome());
-        const qint64 core = coreRuns().constFirst().pid;
+        const qint64 core = m_standIns.coreRuns().constFirst().pid;
         STEP(go(QStringLiteral("settingsMouseArea"), kSettingsPage));
         QCOMPARE(shown("nameText"), QStringLiteral("lena"));
         QCOMPARE(shown("emailText"), QStringLiteral("lena@example.com"));
@@ -669,7 +620,7 @@ private slots:
         m_standIns.clearCalls();
         QVERIFY(m_road.click(QStringLiteral("logoutMouseArea")));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.heldCount(), 1, kTimeoutMs);
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(m_standIns.proxyToolCalls(), StandIns::proxyClearingCommands());
         QVERIFY(!isRunning(core));
         QCOMPARE(
             m_service.requests(QStringLiteral("auth/logout")).constFirst().header("Authorization"),

@@ -174,4 +174,56 @@ QByteArray StandIns::handedConfig(qint64 pid) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QList<QStringList> StandIns::proxyToolCalls() const
+{
+    QList<QStringList> lines;
+    for (const StandInCall &call : calls()) {
+        if (call.program == "reg" || call.program == "netsh" || call.program == "setx")
+            lines << QStringList { call.program } + call.args;
+    }
+    return lines;
+}
+
+QList<StandInCall> StandIns::coreRuns() const
+{
+    QList<StandInCall> runs;
+    for (const StandInCall &call : calls(QStringLiteral("xray.exe"))) {
+        if (call.args.value(0) == QLatin1String("run"))
+            runs << call;
+    }
+    return runs;
+}
+
+namespace {
+const QString kInternetSettingsKey
+    = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+} // namespace
+
+QList<QStringList> StandIns::proxySettingCommands()
+{
+    const QString &key = kInternetSettingsKey;
+    return {
+        { "reg", "add", key, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f" },
+        { "reg", "add", key, "/v", "ProxyServer", "/t", "REG_SZ", "/d", "socks=127.0.0.1:10315",
+          "/f" },
+        { "netsh", "winhttp", "set", "proxy", "proxy-server=\"socks=127.0.0.1:10315\"",
+          "bypass-list=\"<local>\"" },
+        { "setx", "http_proxy", "socks://127.0.0.1:10315" },
+        { "setx", "https_proxy", "socks://127.0.0.1:10315" },
+        { "netsh", "winhttp", "import", "proxy", "source=ie" },
+    };
+}
+
+QList<QStringList> StandIns::proxyClearingCommands()
+{
+    const QString &key = kInternetSettingsKey;
+    return {
+        { "reg", "add", key, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "0", "/f" },
+        { "netsh", "winhttp", "reset", "proxy" },
+        { "setx", "http_proxy", "" },
+        { "setx", "https_proxy", "" },
+        { "netsh", "winhttp", "import", "proxy", "source=ie" },
+    };
+}
+
 } // namespace Orvo::Testing

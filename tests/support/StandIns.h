@@ -74,6 +74,16 @@ public:
     // The configuration file a core run with "run -c <file>" found at its start.
     QByteArray handedConfig(qint64 pid) const;
 
+    // The command lines (program first) of reg, netsh and setx, in the order
+    // they ran, and the core's "run" calls.
+    QList<QStringList> proxyToolCalls() const;
+    QList<StandInCall> coreRuns() const;
+
+    // What the client runs to point the system proxy at the core (six
+    // commands) and to take it back (five).
+    static QList<QStringList> proxySettingCommands();
+    static QList<QStringList> proxyClearingCommands();
+
 private:
     void writeControl() const;
 

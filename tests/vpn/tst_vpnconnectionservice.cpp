@@ -55,8 +55,6 @@ const QString kEncryptedLink = QStringLiteral(
     "wjRmV5D23bjibFA7+2m6LrqnYRigcNXLfywN9ZWcJO5nEjG6+VT7hoEiVH5PqsiWTgnzCj5aJeFNv1tk630h0pNwkg+mNR"
     "rbr7+LaggO6/lbp/dO3k6OzszW+xd+1tXQHYV3pxqqa1XMq6NPL0RpDIhtmdxatpbXdh4S4wCzfFZEd2JcEmSDNVyz7L+G"
     "C3eLafch");
-const QString kSettingsKey
-    = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 const QString kNetworkFailure = QStringLiteral("网络连接失败，请检查网络设置");
 const QString kTrialExpired = QStringLiteral("您的免费体验时长已用完，请升级VIP继续使用");
 const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
@@ -155,39 +153,9 @@ private:
 
     static VpnConnectionService *engine() { return VpnConnectionService::instance(); }
 
-    // Command lines of the system tools, in the order they ran.
-    QList<QStringList> toolCalls() const
-    {
-        QList<QStringList> lines;
-        for (const StandInCall &call : m_standIns.calls()) {
-            if (call.program == "reg" || call.program == "netsh" || call.program == "setx")
-                lines << commandLine(call);
-        }
-        return lines;
-    }
-
     qint64 lastCorePid() const { return coreRuns().value(coreRuns().size() - 1).pid; }
-
-    QList<StandInCall> coreRuns() const
-    {
-        QList<StandInCall> runs;
-        for (const StandInCall &call : m_standIns.calls("xray.exe")) {
-            if (call.args.value(0) == "run")
-                runs << call;
-        }
-        return runs;
-    }
-
-    static QList<QStringList> clearingCommands()
-    {
-        return {
-            { "reg", "add", kSettingsKey, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "0", "/f" },
-            { "netsh", "winhttp", "reset", "proxy" },
-            { "setx", "http_proxy", "" },
-            { "setx", "https_proxy", "" },
-            { "netsh", "winhttp", "import", "proxy", "source=ie" },
-        };
-    }
+    QList<QStringList> toolCalls() const { return m_standIns.proxyToolCalls(); }
+    QList<StandInCall> coreRuns() const { return m_standIns.coreRuns(); }
 
     void connectAndWait(int serverId = 5, const QString &link = kLink)
     {
@@ -307,17 +275,7 @@ private slots:
         QCOMPARE(commandLine(cores.at(1)),
                  (QStringList { "xray.exe", "run", "-c", StandIns::coreConfigPath(),
                                 "--disable-color" }));
-        const QList<QStringList> proxyCommands {
-            { "reg", "add", kSettingsKey, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f" },
-            { "reg", "add", kSettingsKey, "/v", "ProxyServer", "/t", "REG_SZ", "/d",
-              "socks=127.0.0.1:10315", "/f" },
-            { "netsh", "winhttp", "set", "proxy", "proxy-server=\"socks=127.0.0.1:10315\"",
-              "bypass-list=\"<local>\"" },
-            { "setx", "http_proxy", "socks://127.0.0.1:10315" },
-            { "setx", "https_proxy", "socks://127.0.0.1:10315" },
-            { "netsh", "winhttp", "import", "proxy", "source=ie" },
-        };
-        QCOMPARE(toolCalls(), proxyCommands);
+        QCOMPARE(toolCalls(), StandIns::proxySettingCommands());
         QVERIFY(QFile::exists(StandIns::coreConfigPath()));
         QCOMPARE(m_service.count(kHeartbeat), 0);
 
@@ -356,7 +314,7 @@ private slots:
         engine()->disconnect();
 
         QCOMPARE(m_events, (QStringList { kDisconnecting, kDisconnectedState, kDisconnected }));
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(toolCalls(), StandIns::proxyClearingCommands());
         QVERIFY(!isRunning(pid));
         QVERIFY(!QFile::exists(StandIns::coreConfigPath()));
         QCOMPARE(engine()->uploadBytes(), 0);
@@ -371,7 +329,7 @@ private slots:
         m_events.clear();
         engine()->disconnect();
         QVERIFY(m_events.isEmpty());
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(toolCalls(), StandIns::proxyClearingCommands());
     }
 
     void encryptedLink_data()
@@ -533,7 +491,7 @@ private slots:
         } else {
             QVERIFY(failures().isEmpty());
         }
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(toolCalls(), StandIns::proxyClearingCommands());
         QTRY_COMPARE(m_service.count(kHeartbeat), beatsBefore + 1);
         QCOMPARE(m_service.requests(kHeartbeat).constLast().json().value("connection_status"),
                  QJsonValue("disconnected"));
@@ -574,7 +532,7 @@ private slots:
                  (QStringList { kDisconnectedState, failed(10, kNetworkFailure), kDisconnecting,
                                 kDisconnectedState, kDisconnected }));
         QVERIFY(!isRunning(pid));
-        QCOMPARE(toolCalls(), clearingCommands());
+        QCOMPARE(toolCalls(), StandIns::proxyClearingCommands());
         // No late success of the core that was given up.
         expectQuiet(m_events);
 
