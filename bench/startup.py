@@ -47,7 +47,7 @@ def build(build_dir):
         check=True, stdout=subprocess.DEVNULL)
 
 
-def cache_value(build_dir, name):
+def cache_value(build_dir, name, missing="?"):
     try:
         with open(os.path.join(build_dir, "CMakeCache.txt"), encoding="utf-8") as cache:
             for line in cache:
@@ -56,7 +56,7 @@ def cache_value(build_dir, name):
                     return value
     except OSError:
         pass
-    return "?"
+    return missing
 
 
 def private_environment(home):

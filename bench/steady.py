@@ -24,6 +24,9 @@ import sys
 import tempfile
 import time
 
+# One reading of a build's cache for both benchmarks.
+from startup import cache_value
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TARGETS = {"program": "orvo_bench_steady", "empty": "orvo_bench_steady_empty"}
 SERVICE_TARGET = "orvo_dev_service"
@@ -58,18 +61,6 @@ def build(build_dir, port):
         ["cmake", "--build", build_dir, "-j", jobs, "--target", SERVICE_TARGET,
          *TARGETS.values()],
         check=True, stdout=subprocess.DEVNULL)
-
-
-def cache_value(build_dir, name):
-    try:
-        with open(os.path.join(build_dir, "CMakeCache.txt"), encoding="utf-8") as cache:
-            for line in cache:
-                key, _, value = line.rstrip("\n").partition("=")
-                if key.split(":")[0] == name:
-                    return value
-    except OSError:
-        pass
-    return ""
 
 
 def port_of(url):
@@ -161,8 +152,8 @@ def run_once(binary, build_dir, seconds):
 
 def print_table(results, runs, seconds, build_dir):
     print("Steady state on Xvfb with software GL, service %s: medians of %d runs, %d s phases"
-          % (cache_value(build_dir, "ORVO_API_BASE_URL"), runs, seconds))
-    print("build: %s (%s)" % (build_dir, cache_value(build_dir, "CMAKE_BUILD_TYPE")))
+          % (cache_value(build_dir, "ORVO_API_BASE_URL", ""), runs, seconds))
+    print("build: %s (%s)" % (build_dir, cache_value(build_dir, "CMAKE_BUILD_TYPE", "")))
     print("%-36s %16s %10s" % ("", "CPU % of a core", "frames/s"))
     for program, phase, label in PHASES:
         samples = [run[phase] for run in results[program] if phase in run]
@@ -208,7 +199,7 @@ def main():
         except subprocess.CalledProcessError as failure:
             print("steady.py: the build failed: %s" % failure, file=sys.stderr)
             return 1
-    port = port_of(cache_value(build_dir, "ORVO_API_BASE_URL"))
+    port = port_of(cache_value(build_dir, "ORVO_API_BASE_URL", ""))
     if port is None:
         print("steady.py: %s is not built against a service on 127.0.0.1" % build_dir,
               file=sys.stderr)
