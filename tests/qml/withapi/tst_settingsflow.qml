@@ -42,7 +42,9 @@ Item {
         }
 
         function createAtHome() {
-            app = createTemporaryObject(appComponent, page)
+            // The moves are under test, not the fade (the window tests keep
+            // one test of the real 300 ms): pages fade briefly here.
+            app = createTemporaryObject(appComponent, page, { pageFadeDuration: 40 })
             verify(app)
             app.buildPages()
             stack = app.stackView

@@ -30,7 +30,9 @@ Item {
         function init() {
             ApiSpy.reset()
             ConsoleLog.clear()
-            app = createTemporaryObject(appComponent, page)
+            // The moves are under test, not the fade (the window tests keep
+            // one test of the real 300 ms): pages fade briefly here.
+            app = createTemporaryObject(appComponent, page, { pageFadeDuration: 40 })
             app.buildPages()
             stack = app.stackView
             findChild(stack.currentItem, "splashTimer").triggered()
@@ -141,6 +143,8 @@ Item {
                                                   target: findChild(loginPage, "loginScreen"),
                                                   signalName: "loginSuccess" })
             click("registerLink")
+            // The register page's own pause is tested on its own page.
+            findChild(stack.currentItem, "successTimer").interval = 100
             if (data.moment === "push") {
                 verify(stack.busy)
             } else {
