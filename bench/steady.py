@@ -24,7 +24,8 @@ import sys
 import tempfile
 import time
 
-# One reading of a build's cache for both benchmarks.
+# The start-up benchmark's reading of a build's cache and its private home.
+import startup
 from startup import cache_value
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -93,26 +94,17 @@ def start_service(build_dir, port, log_path):
 
 
 def private_environment(home, build_dir, seconds):
-    dirs = {name: os.path.join(home, name)
-            for name in ("data", "config", "cache", "tmp", "runtime", "standin")}
-    for path in dirs.values():
-        os.makedirs(path)
-    os.chmod(dirs["runtime"], 0o700)
-    environment = dict(os.environ)
+    environment = startup.private_environment(home)
+    standin_dir = os.path.join(home, "standin")
+    os.makedirs(standin_dir)
     environment.update({
-        "HOME": home,
-        "XDG_DATA_HOME": dirs["data"],
-        "XDG_CONFIG_HOME": dirs["config"],
-        "XDG_CACHE_HOME": dirs["cache"],
-        "XDG_RUNTIME_DIR": dirs["runtime"],
-        "TMPDIR": dirs["tmp"],
         "QT_QPA_PLATFORM": "xcb",
         "LIBGL_ALWAYS_SOFTWARE": "1",
         "ORVO_BENCH_PHASE_S": str(seconds),
         # The Windows tools the engine runs are the stand-ins placed by the build.
         "PATH": os.path.join(build_dir, "bench", "standin-tools") + os.pathsep
                 + os.environ.get("PATH", ""),
-        "ORVO_STANDIN_DIR": dirs["standin"],
+        "ORVO_STANDIN_DIR": standin_dir,
     })
     return environment
 
