@@ -8,8 +8,6 @@
 #include <QQuickWindow>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <memory>
 

@@ -18,8 +18,6 @@
 #include <QQuickWindow>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -164,8 +162,10 @@ void runProgram(Script *script, QQuickWindow *window)
             script->waitFor(
                 "not signed in with a server selected",
                 [=]() {
-                    return api->property("isLoggedIn").toBool()
-                        && button()->property("selectedServerId").toInt() > 0;
+                    // Between pages the home screen, and so its button, may be hidden.
+                    const QQuickItem *connect = button();
+                    return api->property("isLoggedIn").toBool() && connect
+                        && connect->property("selectedServerId").toInt() > 0;
                 },
                 [=]() {
                     click("connectionRequested");

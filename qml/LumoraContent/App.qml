@@ -222,10 +222,15 @@ Window {
     }
 
     // The first frame is on its way: the stack starts after it, so that none
-    // of its cost comes before.
-    onAfterAnimating: {
-        if (!pageBuild.component && !pageBuild.stack)
-            Qt.callLater(startBuildingPages)
+    // of its cost comes before. Heard only until the build has begun, not at
+    // every later frame.
+    Connections {
+        target: appWindow
+        enabled: !pageBuild.component && !pageBuild.stack
+
+        function onAfterAnimating() {
+            Qt.callLater(appWindow.startBuildingPages)
+        }
     }
 
     QtObject {

@@ -78,7 +78,8 @@ Network::DataCallback<T> relay(QmlApiAdapter *adapter, const char *failureText,
     const QPointer<QmlApiAdapter> self(adapter);
     return [self, failureText, errorSignal, onSuccess](bool success, const QString &message,
                                                        const T &data) {
-        const QString logLine = QString::fromUtf8(failureText) + QLatin1Char(' ') + message;
+        const QString logLine
+            = success ? QString() : QString::fromUtf8(failureText) + QLatin1Char(' ') + message;
         if (!endsHere(self.data(), success, errorSignal, message, logLine))
             onSuccess(self.data(), data);
     };

@@ -739,7 +739,7 @@ private slots:
         QTRY_COMPARE(json(m_standIns.handedConfig(coreRuns().constFirst().pid)), global);
 
         engine()->setRoutingMode(0);
-        QTest::qWait(200);
+        QTest::qWait(quietMs());
         QVERIFY(engine()->isConnected());
         QCOMPARE(json(m_standIns.handedConfig(coreRuns().constFirst().pid)), global);
         QCOMPARE(coreRuns().size(), 1);

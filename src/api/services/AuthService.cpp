@@ -96,8 +96,7 @@ void AuthService::handleAuthResponse(const ApiResponse &response, const UserCall
     // A reply without a usable login is a failure, whatever its status says.
     if (token.isEmpty() || !user.isIdentified()) {
         const QString invalid = QStringLiteral("响应数据无效");
-        reportFailure(invalid, callback, QString());
-        qDebug().noquote() << "[AuthService] 响应数据无效";
+        reportFailure(invalid, callback, QStringLiteral("[AuthService]"));
         emit(this->*failed)(invalid);
         return;
     }

@@ -71,11 +71,12 @@ void ConfigService::getConfigs(const Network::DataCallback<SystemConfig> &callba
                 return;
             // Without its configuration object a reply (a captive portal's page,
             // say) must not replace the cached one nor switch the keys off.
-            if (!response.json.value(QStringLiteral("data")).isObject()) {
+            const QJsonValue dataValue = response.json.value(QStringLiteral("data"));
+            if (!dataValue.isObject()) {
                 reportFailure(QStringLiteral("响应数据无效"), callback, failureText);
                 return;
             }
-            const QJsonObject data = replyData(response);
+            const QJsonObject data = dataValue.toObject();
             const SystemConfig config = SystemConfig::fromJson(data);
             m_config = config;
             LocalStorage::instance()->setString(

@@ -3,8 +3,9 @@
 namespace Orvo::Api::Vpn {
 
 // Every wait and tick of the connection engine and its heartbeat, in one place.
-// The program runs on the values as they stand here; a test shortens them once,
-// before it starts anything, so that a connection plays out in test time.
+// The program runs on the values as they stand here. They are read each time a
+// timer starts or a wait begins, so a test may shorten them, case by case, and
+// a connection plays out in test time.
 struct EngineTimings
 {
     int connectDelayMs = 2000; // from the start of the core process to `connected`
