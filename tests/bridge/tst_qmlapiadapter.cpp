@@ -1266,12 +1266,8 @@ private slots:
         m_service.releaseHeld();
         QVERIFY(QTest::qWaitFor([&]() { return m_service.count("auth/logout") == 1; }, kWaitMs));
         // The reply has been handled once the next logout is taken again.
-        QVERIFY(QTest::qWaitFor(
-            [&]() {
-                QCoreApplication::processEvents();
-                return !HttpClient::instance()->hasRequestsInFlight();
-            },
-            kWaitMs));
+        QVERIFY(QTest::qWaitFor([]() { return !HttpClient::instance()->hasRequestsInFlight(); },
+                                kWaitMs));
         QCOMPARE(m_log->count("loginStateChanged"), 0);
         QCOMPARE(m_log->count("userInfoChanged"), 0);
         QCOMPARE(m_api->property("isLoggedIn").toBool(), true);

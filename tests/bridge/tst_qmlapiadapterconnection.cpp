@@ -109,7 +109,7 @@ private slots:
         TokenManager::instance()->clearLogin();
         HttpClient::instance()->clearAuthToken();
         // The last heartbeat of the connection goes out and is answered.
-        QTRY_VERIFY(HttpClient::instance()->findChildren<QNetworkReply *>().isEmpty());
+        QTRY_VERIFY(Orvo::Testing::everyReplyHandled());
     }
 
     void connectionReportsItsCourse()

@@ -106,7 +106,7 @@ private slots:
     {
         heartbeat()->stopAutoHeartbeat();
         // Every reply is in before the next test watches the signals.
-        QTRY_VERIFY(HttpClient::instance()->findChildren<QNetworkReply *>().isEmpty());
+        QTRY_VERIFY(Orvo::Testing::everyReplyHandled());
     }
 
     void seriesCarriesExactlyFiveMembers()

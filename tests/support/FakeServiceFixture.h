@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QNetworkReply>
+
 #include "FakeService.h"
 #include "TestApiBaseUrl.h"
+#include "network/HttpClient.h"
 
 namespace Orvo::Testing {
 
@@ -14,6 +17,13 @@ inline bool startAsClientService(FakeService &service)
         return false;
     setApiBaseUrl(service.baseUrl());
     return true;
+}
+
+// True once the client has handled every reply it received: each reply object
+// is gone only after its callback has run.
+inline bool everyReplyHandled()
+{
+    return Orvo::Api::Network::HttpClient::instance()->findChildren<QNetworkReply *>().isEmpty();
 }
 
 } // namespace Orvo::Testing

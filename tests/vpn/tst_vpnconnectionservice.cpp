@@ -185,10 +185,7 @@ private:
     }
 
     // Every request sent so far has been answered and handled.
-    static void waitForReplies()
-    {
-        QTRY_VERIFY(HttpClient::instance()->findChildren<QNetworkReply *>().isEmpty());
-    }
+    static void waitForReplies() { QTRY_VERIFY(Orvo::Testing::everyReplyHandled()); }
 
     QStringList failures() const { return m_events.filter(QStringLiteral("failed:")); }
 

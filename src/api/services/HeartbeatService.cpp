@@ -152,8 +152,8 @@ void HeartbeatService::handleReply(const Network::ApiResponse &response, quint64
         // The final heartbeat of a series ended for this reason carries the
         // same token and is refused too: the user was told once already.
         const QString reason = QStringLiteral("您的账号在其他设备登录，已被强制下线");
-        if (!alreadyTold(series, reason)) {
-            markTold(series, reason);
+        if (!alreadyTold(series)) {
+            markTold(series);
             stopAutoHeartbeat();
             emit forceDisconnectRequired(reason);
         }
@@ -252,22 +252,20 @@ void HeartbeatService::updateTraffic(qint64 uploadBytes, qint64 downloadBytes)
     m_downloadBytes = downloadBytes;
 }
 
-bool HeartbeatService::alreadyTold(quint64 series, const QString &message) const
+bool HeartbeatService::alreadyTold(quint64 series) const
 {
     // A series that still runs was not ended by the forced disconnect (nobody
-    // acted on it), so it is told again; so is another reason, which may ask
-    // for more than the first (a sign-out after "signed in elsewhere").
+    // acted on it), so it is told again.
     const bool running = m_timer->isActive() && series == m_series;
-    return series != 0 && series == m_toldSeries && message == m_toldMessage && !running;
+    return series != 0 && series == m_toldSeries && !running;
 }
 
-void HeartbeatService::markTold(quint64 series, const QString &message)
+void HeartbeatService::markTold(quint64 series)
 {
     if (m_timer->isActive())
         m_toldSeries = m_series;
     else if (series != 0)
         m_toldSeries = series;
-    m_toldMessage = message;
 }
 
 void HeartbeatService::getStats(const ResultCallback<Models::HeartbeatStats> &callback)

@@ -66,8 +66,10 @@ private:
     void applyInterval(int seconds);
     void setPeriod(int seconds);
 
-    bool alreadyTold(quint64 series, const QString &message) const;
-    void markTold(quint64 series, const QString &message);
+    // Whether a refused heartbeat of this series was already reported as a
+    // forced disconnect.
+    bool alreadyTold(quint64 series) const;
+    void markTold(quint64 series);
 
     QTimer *m_timer;
     int m_serverId = 0;
@@ -77,7 +79,6 @@ private:
     int m_latencyMs = 0;
     quint64 m_series = 0; // number of the latest automatic series
     quint64 m_toldSeries = 0; // latest series that was told to disconnect
-    QString m_toldMessage; // and what it was told
 };
 
 } // namespace Orvo::Api::Services
