@@ -42,9 +42,10 @@ signals:
     void serversError(const QString &message);
 };
 
-// Each member of the reference drifts in one way, in its own place, so that
-// each drift shows on a line of its own; the last method and the last
-// property are gone.
+// Each member of the reference drifts in one way and keeps its place, so that
+// each drift shows on a line of its own. At the lists' ends, getServers has
+// lost its default argument (and with it the shorter entry QML would call),
+// and the last property is gone.
 class Drifted : public QObject
 {
     Q_OBJECT
