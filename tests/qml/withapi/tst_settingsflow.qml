@@ -9,59 +9,22 @@ Item {
     width: 430
     height: 880
 
-    Component {
-        id: appComponent
-        App {}
-    }
-
-    TestCase {
+    AppTestCase {
         name: "SettingsFlow"
-        when: windowShown
-
-        property var app
-        property var stack
-
-        function init() {
-            ApiSpy.reset()
-            ConsoleLog.clear()
-        }
-
-        function settle() {
-            tryCompare(stack, "busy", false, 3000)
-        }
-
-        function pages() {
-            const names = []
-            for (let i = 0; i < stack.depth; ++i)
-                names.push(stack.get(i).objectName)
-            return names
-        }
 
         function topPage() {
             return stack.currentItem
         }
 
-        function createAtHome() {
-            // The moves are under test, not the fade (the window tests keep
-            // one test of the real 300 ms): pages fade briefly here.
-            app = createTemporaryObject(appComponent, page, { pageFadeDuration: 40 })
-            verify(app)
-            app.buildPages()
-            stack = app.stackView
-            findChild(stack.currentItem, "splashTimer").triggered()
-            settle()
-            compare(pages(), ["mainScreenWrapper"])
-        }
-
         function openSettings() {
-            mouseClick(topPage().settingsArea)
+            perform("area:settingsArea")
             settle()
             compare(pages(), ["mainScreenWrapper", "settingsPage"])
-            return findChild(topPage(), "settingsScreen")
+            return screenOf(topPage())
         }
 
         function clickBack() {
-            mouseClick(topPage(), 45, 45)
+            perform("back")
             settle()
         }
 

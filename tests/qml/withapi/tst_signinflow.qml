@@ -10,46 +10,8 @@ Item {
     width: 430
     height: 880
 
-    Component {
-        id: appComponent
-        App {}
-    }
-
-    Component {
-        id: spyComponent
-        SignalSpy {}
-    }
-
-    TestCase {
+    AppTestCase {
         name: "SignInFlow"
-        when: windowShown
-
-        property var app
-        property var stack
-
-        function init() {
-            ApiSpy.reset()
-            ConsoleLog.clear()
-            // The moves are under test, not the fade (the window tests keep
-            // one test of the real 300 ms): pages fade briefly here.
-            app = createTemporaryObject(appComponent, page, { pageFadeDuration: 40 })
-            app.buildPages()
-            stack = app.stackView
-            findChild(stack.currentItem, "splashTimer").triggered()
-            settle()
-            ApiSpy.clear()
-        }
-
-        function settle() {
-            tryCompare(stack, "busy", false, 3000)
-        }
-
-        function pages() {
-            const names = []
-            for (let i = 0; i < stack.depth; ++i)
-                names.push(stack.get(i).objectName)
-            return names
-        }
 
         function inTop(name) {
             return findChild(stack.currentItem, name)
@@ -74,6 +36,7 @@ Item {
         }
 
         function test_registerFromHomeReturnsHomeSignedIn() {
+            createAtHome()
             openLogin()
             click("registerLink")
             settle()
@@ -99,6 +62,7 @@ Item {
         }
 
         function test_signInReturnsHome() {
+            createAtHome()
             openLogin()
             mouseClick(inTop("usernameField"))
             keyClick("m")
@@ -118,6 +82,7 @@ Item {
         }
 
         function test_failedSignInStays() {
+            createAtHome()
             openLogin()
             click("loginButton")
             API.loginError("邮箱或密码错误")
@@ -137,11 +102,12 @@ Item {
         }
 
         function test_successWhileTheRegisterPageLiesAbove(data) {
+            createAtHome()
             openLogin()
             const loginPage = stack.currentItem
-            const spy = createTemporaryObject(spyComponent, page, {
-                                                  target: findChild(loginPage, "loginScreen"),
-                                                  signalName: "loginSuccess" })
+            spy.clear()
+            spy.signalName = "loginSuccess"
+            spy.target = findChild(loginPage, "loginScreen")
             click("registerLink")
             // The register page's own pause is tested on its own page.
             findChild(stack.currentItem, "successTimer").interval = 100
@@ -166,6 +132,7 @@ Item {
 
         // Once the register page is gone, a success is the login page's again.
         function test_successAfterTheRegisterPageHasGone() {
+            createAtHome()
             openLogin()
             const loginPage = stack.currentItem
             click("registerLink")
@@ -180,6 +147,7 @@ Item {
         }
 
         function test_serverListMarksTheDefaultAndChooses() {
+            createAtHome()
             mouseClick(stack.currentItem.selectServerArea)
             settle()
             compare(ApiSpy.calls("getServers"), [[""]])
