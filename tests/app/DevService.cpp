@@ -27,6 +27,21 @@ FakeReply refused(int status, const QString &message)
     return FakeReply::json({ { "success", false }, { "message", message } }, status);
 }
 
+// A request of an account without a valid token, as the service refuses it.
+FakeReply unauthenticated()
+{
+    return refused(401, QStringLiteral("未登录或登录已过期，请重新登录"));
+}
+
+// A form the service refuses: the field's message, also as the reply's own.
+FakeReply invalid(const char *field, const QString &message)
+{
+    return FakeReply::json({ { "success", false },
+                             { "message", message },
+                             { "errors", QJsonObject { { field, QJsonArray { message } } } } },
+                           422);
+}
+
 QJsonValue dateOrNull(const QDateTime &value)
 {
     return value.isValid() ? QJsonValue(value.toUTC().toString(Qt::ISODate))
@@ -81,6 +96,24 @@ QList<DevService::Order> seededOrders()
     return {};
 }
 
+// The lines, each at a host of its own under a reserved domain.
+struct SeededServer
+{
+    int id;
+    const char *name;
+    const char *country;
+    bool vip;
+    const char *host;
+};
+constexpr SeededServer kServers[] = { { 1, "东京 01", "JP", false, "jp1.example.net" },
+                                      { 2, "香港 01", "HK", false, "hk1.example.net" },
+                                      { 3, "新加坡 VIP", "SG", true, "sg1.example.net" } };
+
+QString accountKey(const QString &email)
+{
+    return email.trimmed().toLower();
+}
+
 QString bearerToken(const RecordedRequest &request)
 {
     const QByteArray header = request.header("Authorization");
@@ -101,37 +134,45 @@ void DevService::install(FakeService &service)
         "GET", "configs",
         ok(QJsonObject {
             { "app_name", QJsonObject { { "type", "string" }, { "value", "Kesmar加速器" } } } }));
-    service.setReply("POST", "auth/logout",
-                     FakeReply::json({ { "success", true }, { "message", "登出成功" } }));
-    service.setReply("GET", "servers",
-                     ok(QJsonArray { serverJson(1, "东京 01", "JP", false, sampleVmessLink()),
-                                     serverJson(2, "香港 01", "HK", false, sampleVmessLink()),
-                                     serverJson(3, "新加坡 VIP", "SG", true, sampleVmessLink()) }));
     service.setReply("GET", "plans", ok(m_plans));
     service.setReply("GET", "announcements", ok(seededAnnouncements()));
 
-    // The routes with state; each answers from the account of the request.
+    // The routes with state. Those open to anyone answer with or without an
+    // account; the others only for the account that the token names.
     const auto route = [this](FakeReply (DevService::*handler)(const RecordedRequest &)) {
         return
             [this, handler](const RecordedRequest &request) { return (this->*handler)(request); };
     };
+    const auto accountRoute = [this](AccountRoute handler) {
+        return [this, handler](const RecordedRequest &request) {
+            Account *account = accountFor(request);
+            return account ? (this->*handler)(request, *account) : unauthenticated();
+        };
+    };
     service.setResponder("POST", "auth/login", route(&DevService::login));
-    service.setResponder("POST", "auth/register", route(&DevService::login));
-    service.setResponder("GET", "auth/me", route(&DevService::me));
-    service.setResponder("POST", "heartbeat", route(&DevService::heartbeat));
-    service.setResponder("GET", "orders", route(&DevService::orders));
-    service.setResponder("POST", "payments/create", route(&DevService::createPayment));
-    service.setResponder("GET", "payments/status/", route(&DevService::paymentStatus));
+    service.setResponder("POST", "auth/register", route(&DevService::registerAccount));
+    service.setResponder("GET", "servers", route(&DevService::servers));
+    service.setResponder("GET", "auth/me", accountRoute(&DevService::me));
+    service.setResponder("POST", "auth/logout", accountRoute(&DevService::logout));
+    service.setResponder("POST", "heartbeat", accountRoute(&DevService::heartbeat));
+    service.setResponder("GET", "orders", accountRoute(&DevService::orders));
+    service.setResponder("POST", "payments/create", accountRoute(&DevService::createPayment));
+    service.setResponder("GET", "payments/status/", accountRoute(&DevService::paymentStatus));
     // The pictures lie beside the API, as a payment provider's would.
     service.setResponder("GET", "/pay/", route(&DevService::paymentPicture));
 }
 
+DevService::Account *DevService::findAccount(const QString &email)
+{
+    auto found = m_accounts.find(accountKey(email));
+    return found != m_accounts.end() ? &found->second : nullptr;
+}
+
 DevService::Account &DevService::accountByEmail(const QString &email)
 {
-    const QString key = email.trimmed().toLower();
-    auto found = m_accounts.find(key);
-    if (found != m_accounts.end())
-        return found->second;
+    if (Account *account = findAccount(email))
+        return *account;
+    const QString key = accountKey(email);
     Account account;
     account.id = m_nextAccountId++;
     account.email = key;
@@ -140,12 +181,12 @@ DevService::Account &DevService::accountByEmail(const QString &email)
     return m_accounts.emplace(key, account).first->second;
 }
 
-DevService::Account &DevService::accountFor(const RecordedRequest &request)
+DevService::Account *DevService::accountFor(const RecordedRequest &request)
 {
     const QString token = bearerToken(request);
-    if (token.startsWith(kTokenPrefix) && token.size() > kTokenPrefix.size())
-        return accountByEmail(token.mid(kTokenPrefix.size()));
-    return accountByEmail(kDemoEmail);
+    if (!token.startsWith(kTokenPrefix) || accountKey(token.mid(kTokenPrefix.size())).isEmpty())
+        return nullptr;
+    return &accountByEmail(token.mid(kTokenPrefix.size()));
 }
 
 bool DevService::isVip(const Account &account)
@@ -186,28 +227,68 @@ QJsonObject DevService::orderJson(const Order &order)
              { "updated_at", dateOrNull(paid ? order.paidAt : order.createdAt) } };
 }
 
-FakeReply DevService::login(const RecordedRequest &request)
+FakeReply DevService::signedIn(const Account &account, const QString &message)
 {
-    const QString email = request.json().value(QStringLiteral("email")).toString().trimmed();
-    if (email.isEmpty())
-        return refused(422, QStringLiteral("请输入邮箱"));
-    const Account &account = accountByEmail(email);
     return FakeReply::json({ { "success", true },
-                             { "message", "登录成功" },
+                             { "message", message },
                              { "token", kTokenPrefix + account.email },
                              { "data", userJson(account) } });
 }
 
-FakeReply DevService::me(const RecordedRequest &request)
+FakeReply DevService::login(const RecordedRequest &request)
 {
-    return ok(userJson(accountFor(request)));
+    const QString email = request.json().value(QStringLiteral("email")).toString();
+    if (accountKey(email).isEmpty())
+        return invalid("email", QStringLiteral("请输入邮箱"));
+    return signedIn(accountByEmail(email), QStringLiteral("登录成功"));
+}
+
+FakeReply DevService::registerAccount(const RecordedRequest &request)
+{
+    const QJsonObject body = request.json();
+    const QString email = body.value(QStringLiteral("email")).toString();
+    if (accountKey(email).isEmpty())
+        return invalid("email", QStringLiteral("请输入邮箱"));
+    if (findAccount(email))
+        return invalid("email", QStringLiteral("该邮箱已被注册"));
+    Account &account = accountByEmail(email);
+    const QString name = body.value(QStringLiteral("name")).toString().trimmed();
+    if (!name.isEmpty())
+        account.name = name;
+    return signedIn(account, QStringLiteral("注册成功"));
+}
+
+FakeReply DevService::servers(const RecordedRequest &request)
+{
+    // "servers/<id>" is not served.
+    if (request.path != QLatin1String("servers"))
+        return refused(404, QStringLiteral("服务器不存在"));
+    const Account *account = accountFor(request);
+    const bool vipAccount = account && isVip(*account);
+    QJsonArray list;
+    for (const SeededServer &server : kServers) {
+        list.append(serverJson(
+            server.id, server.name, server.country, server.vip,
+            vmessLinkTo(QString::fromLatin1(server.host), QString::fromUtf8(server.name)),
+            vipAccount));
+    }
+    return ok(list);
+}
+
+FakeReply DevService::me(const RecordedRequest &, Account &account)
+{
+    return ok(userJson(account));
+}
+
+FakeReply DevService::logout(const RecordedRequest &, Account &)
+{
+    return FakeReply::json({ { "success", true }, { "message", "登出成功" } });
 }
 
 // The same account as "auth/me": a heartbeat that left the user status out
 // would read as a used-up trial.
-FakeReply DevService::heartbeat(const RecordedRequest &request)
+FakeReply DevService::heartbeat(const RecordedRequest &, Account &account)
 {
-    const Account &account = accountFor(request);
     const QJsonObject userStatus { { "is_vip", isVip(account) },
                                    { "vip_expires_at", dateOrNull(account.vipExpiresAt) },
                                    { "total_traffic_gb", 0 },
@@ -228,9 +309,8 @@ FakeReply DevService::heartbeat(const RecordedRequest &request)
                                             { "message", "" } } } });
 }
 
-FakeReply DevService::orders(const RecordedRequest &request)
+FakeReply DevService::orders(const RecordedRequest &, Account &account)
 {
-    const Account &account = accountFor(request);
     QJsonArray items;
     for (auto it = account.orders.crbegin(); it != account.orders.crend(); ++it)
         items.append(orderJson(*it));
@@ -243,7 +323,7 @@ FakeReply DevService::orders(const RecordedRequest &request)
                                              { "total", items.size() } } } });
 }
 
-FakeReply DevService::createPayment(const RecordedRequest &request)
+FakeReply DevService::createPayment(const RecordedRequest &request, Account &account)
 {
     const QJsonObject body = request.json();
     const int planId = body.value(QStringLiteral("plan_id")).toInt();
@@ -255,7 +335,6 @@ FakeReply DevService::createPayment(const RecordedRequest &request)
     if (chosen.isEmpty())
         return refused(422, QStringLiteral("套餐不存在"));
 
-    Account &account = accountFor(request);
     Order order;
     order.number = QStringLiteral("DEV%1%2")
                        .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
@@ -279,24 +358,23 @@ FakeReply DevService::createPayment(const RecordedRequest &request)
                                              { "plan_days", order.planDays } } } });
 }
 
-DevService::Order *DevService::findOrder(const QString &number, Account **owner)
+DevService::Order *DevService::findOrder(const QString &number, Account *owner)
 {
     for (auto &[email, account] : m_accounts) {
+        if (owner && owner != &account)
+            continue;
         for (Order &order : account.orders) {
-            if (order.number == number) {
-                if (owner)
-                    *owner = &account;
+            if (order.number == number)
                 return &order;
-            }
         }
     }
     return nullptr;
 }
 
-FakeReply DevService::paymentStatus(const RecordedRequest &request)
+FakeReply DevService::paymentStatus(const RecordedRequest &request, Account &account)
 {
+    // Another account's order is as unknown as a number never given out.
     const QString number = request.path.mid(QStringLiteral("payments/status/").size());
-    Account *account = nullptr;
     Order *order = findOrder(number, &account);
     if (!order)
         return refused(404, QStringLiteral("订单不存在"));
@@ -305,8 +383,8 @@ FakeReply DevService::paymentStatus(const RecordedRequest &request)
     if (!order->paidAt.isValid() && order->statusQueries > kPendingQueries) {
         // Paid: the VIP time runs on from its end, or from now when it ran out.
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        const QDateTime from = isVip(*account) ? account->vipExpiresAt : now;
-        account->vipExpiresAt = from.addDays(order->planDays);
+        const QDateTime from = isVip(account) ? account.vipExpiresAt : now;
+        account.vipExpiresAt = from.addDays(order->planDays);
         order->paidAt = now;
     }
     const bool paid = order->paidAt.isValid();
@@ -335,7 +413,7 @@ FakeReply DevService::paymentPicture(const RecordedRequest &request)
 }
 
 QJsonObject DevService::serverJson(int id, const char *name, const char *country, bool vip,
-                                   const QString &vmessLink)
+                                   const QString &vmessLink, bool vipAccount)
 {
     return { { "id", id },
              { "name", name },
@@ -344,7 +422,7 @@ QJsonObject DevService::serverJson(int id, const char *name, const char *country
              { "is_enabled", true },
              { "tier", vip ? "vip" : "free" },
              { "requires_vip", vip },
-             { "can_connect", !vip },
+             { "can_connect", !vip || vipAccount },
              { "vmess_link", vmessLink } };
 }
 

@@ -1,6 +1,7 @@
 // A local service for trying the program by hand: the fake service on a fixed
 // port of 127.0.0.1 with the development data of DevService. Any e-mail and
-// password log in.
+// password log in (demo@example.com is there from the start); a registration
+// needs an e-mail that has no account yet.
 //
 //   orvo_dev_service [port]      (default 8765; the program is built with
 //                                 -DORVO_API_BASE_URL=http://127.0.0.1:<port>/api/v1/)

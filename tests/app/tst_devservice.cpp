@@ -1,5 +1,8 @@
 #include <QDateTime>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -16,10 +19,12 @@
 #include "models/PaymentStatusData.h"
 #include "models/SubscriptionPlan.h"
 #include "models/User.h"
+#include "network/HttpClient.h"
 #include "services/AuthService.h"
 #include "services/HeartbeatService.h"
 #include "services/OrderService.h"
 #include "services/PaymentService.h"
+#include "vpn/VmessParser.h"
 #include "vpn/VpnConnectionService.h"
 
 using Orvo::Api::Models::CreatePaymentData;
@@ -28,12 +33,14 @@ using Orvo::Api::Models::Order;
 using Orvo::Api::Models::PaymentStatusData;
 using Orvo::Api::Models::SubscriptionPlan;
 using Orvo::Api::Models::User;
+using Orvo::Api::Network::HttpClient;
 using Orvo::Api::Services::AuthService;
 using Orvo::Api::Services::ConnectionFailureReason;
 using Orvo::Api::Services::HeartbeatService;
 using Orvo::Api::Services::OrderService;
 using Orvo::Api::Services::PaymentService;
 using Orvo::Api::Services::VpnConnectionService;
+using Orvo::Api::Vpn::VmessParser;
 using Orvo::Testing::DevService;
 using Orvo::Testing::FakeService;
 
@@ -57,6 +64,16 @@ template<typename T> auto recorder(Outcome<T> &outcome)
         outcome.value = value;
     };
 }
+
+// What the service answered one request.
+struct Answer
+{
+    int status = 0;
+    QJsonObject body;
+};
+
+const QByteArray kTableAccountToken = "dev:table@example.com";
+const QString kUnauthenticated = QStringLiteral("未登录或登录已过期，请重新登录");
 
 } // namespace
 
@@ -101,11 +118,253 @@ private:
         return outcome;
     }
 
+    Outcome<User> registration(const QString &email)
+    {
+        Outcome<User> outcome;
+        AuthService::instance()->registerUser(email, QStringLiteral("secret"),
+                                              email.section(u'@', 0, 0), QString(),
+                                              recorder(outcome));
+        [&]() { QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 10000); }();
+        return outcome;
+    }
+
+    // One request as any client may send it, with the bearer token when one
+    // is given.
+    Answer send(const QByteArray &method, const QString &path, const QJsonObject &body = {},
+                const QByteArray &token = {})
+    {
+        QNetworkRequest request(QUrl(m_service.baseUrl() + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        request.setRawHeader("Accept", "application/json");
+        if (!token.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + token);
+        QNetworkAccessManager network;
+        std::unique_ptr<QNetworkReply> reply(
+            method == "GET"
+                ? network.get(request)
+                : network.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact)));
+        [&]() { QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000); }();
+        return { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                 QJsonDocument::fromJson(reply->readAll()).object() };
+    }
+
+    QJsonArray servers(const QByteArray &token)
+    {
+        const Answer answer = send("GET", QStringLiteral("servers"), {}, token);
+        [&]() { QCOMPARE(answer.status, 200); }();
+        return answer.body.value(QStringLiteral("data")).toArray();
+    }
+
 private slots:
     void initTestCase()
     {
         QVERIFY(Orvo::Testing::startAsClientService(m_service));
         m_dev.install(m_service);
+    }
+
+    // What needs an account is answered for the account that the token
+    // names, and refused without one; the rest is open to anyone.
+    void tokenRule_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("body");
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<int>("expected");
+
+        const QJsonObject payment { { "plan_id", 4 }, { "payment_method", "alipay" } };
+        const struct
+        {
+            const char *method;
+            const char *path;
+            QJsonObject body;
+        } accountRoutes[] = { { "GET", "auth/me", {} },
+                              { "POST", "auth/logout", {} },
+                              { "POST", "heartbeat", {} },
+                              { "GET", "orders", {} },
+                              { "POST", "payments/create", payment },
+                              // An order of the table's account.
+                              { "GET", "payments/status/<order>", {} } };
+        const struct
+        {
+            const char *name;
+            QByteArray token;
+            int expected;
+        } tokens[] = { { "no token", {}, 401 },
+                       { "token of another service", "42|Xq8fLk2mT0", 401 },
+                       { "token without an account", "dev:", 401 },
+                       { "signed in", kTableAccountToken, 200 } };
+        for (const auto &route : accountRoutes) {
+            for (const auto &token : tokens) {
+                QTest::addRow("%s %s, %s", route.method, route.path, token.name)
+                    << QByteArray(route.method) << QString::fromLatin1(route.path) << route.body
+                    << token.token << token.expected;
+            }
+        }
+
+        const auto open = [](const char *method, const char *path, const QJsonObject &body = {}) {
+            QTest::addRow("%s %s, no token", method, path)
+                << QByteArray(method) << QString::fromLatin1(path) << body << QByteArray() << 200;
+        };
+        open("GET", "servers");
+        open("GET", "plans");
+        open("GET", "configs");
+        open("GET", "announcements");
+        open("POST", "auth/login", { { "email", "open@example.com" }, { "password", "secret" } });
+        open("POST", "auth/register",
+             { { "email", "open-register@example.com" }, { "password", "secret" } });
+    }
+
+    void tokenRule()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, body);
+        QFETCH(QByteArray, token);
+        QFETCH(int, expected);
+
+        if (path.endsWith(QLatin1String("<order>"))) {
+            const Answer created
+                = send("POST", QStringLiteral("payments/create"),
+                       { { "plan_id", 1 }, { "payment_method", "alipay" } }, kTableAccountToken);
+            QCOMPARE(created.status, 200);
+            path.replace(QLatin1String("<order>"),
+                         created.body.value(QStringLiteral("data"))
+                             .toObject()
+                             .value(QStringLiteral("order_id"))
+                             .toString());
+        }
+        const Answer answer = send(method, path, body, token);
+        QCOMPARE(answer.status, expected);
+        if (expected == 401) {
+            QCOMPARE(answer.body,
+                     (QJsonObject { { "success", false }, { "message", kUnauthenticated } }));
+        } else {
+            QCOMPARE(answer.body.value(QStringLiteral("success")), QJsonValue(true));
+        }
+    }
+
+    // A VIP line opens for a VIP account only; the free lines for anyone.
+    void vipLinesFollowTheAccount_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<int>("vipDaysLeft"); // 0: never VIP
+        QTest::addColumn<bool>("vipLineOpen");
+
+        QTest::newRow("signed out") << QByteArray() << 0 << false;
+        QTest::newRow("token of another service") << QByteArray("42|Xq8fLk2mT0") << 0 << false;
+        QTest::newRow("free account") << QByteArray("dev:free-lines@example.com") << 0 << false;
+        QTest::newRow("VIP account") << QByteArray("dev:vip-lines@example.com") << 30 << true;
+        QTest::newRow("VIP ran out") << QByteArray("dev:lapsed-lines@example.com") << -1 << false;
+    }
+
+    void vipLinesFollowTheAccount()
+    {
+        QFETCH(QByteArray, token);
+        QFETCH(int, vipDaysLeft);
+        QFETCH(bool, vipLineOpen);
+
+        if (token.startsWith("dev:")) {
+            DevService::Account &account = m_dev.accountByEmail(QString::fromLatin1(token.mid(4)));
+            account.vipExpiresAt = vipDaysLeft == 0
+                ? QDateTime()
+                : QDateTime::currentDateTimeUtc().addDays(vipDaysLeft);
+        }
+        int free = 0;
+        int vip = 0;
+        for (const QJsonValue &value : servers(token)) {
+            const QJsonObject server = value.toObject();
+            const bool requiresVip = server.value(QStringLiteral("requires_vip")).toBool();
+            QCOMPARE(server.value(QStringLiteral("tier")).toString(),
+                     QLatin1String(requiresVip ? "vip" : "free"));
+            QCOMPARE(server.value(QStringLiteral("can_connect")),
+                     QJsonValue(!requiresVip || vipLineOpen));
+            ++(requiresVip ? vip : free);
+        }
+        QCOMPARE(free, 2);
+        QCOMPARE(vip, 1);
+    }
+
+    // A new e-mail opens an account and signs it in as a login does; an
+    // e-mail that has one is refused with the reason on the e-mail field.
+    void registration_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("before"); // "", "login" or "register"
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("new e-mail") << "newcomer@example.com"
+                                    << "" << true << "注册成功";
+        QTest::newRow("seeded account") << "demo@example.com"
+                                        << "" << false << "该邮箱已被注册";
+        QTest::newRow("seeded account, other letter case") << "Demo@Example.COM"
+                                                           << "" << false << "该邮箱已被注册";
+        QTest::newRow("signed in before") << "returning@example.com"
+                                          << "login" << false << "该邮箱已被注册";
+        QTest::newRow("registered before") << "again@example.com"
+                                           << "register" << false << "该邮箱已被注册";
+        QTest::newRow("empty e-mail") << ""
+                                      << "" << false << "请输入邮箱";
+    }
+
+    void registration()
+    {
+        QFETCH(QString, email);
+        QFETCH(QString, before);
+        QFETCH(bool, success);
+        QFETCH(QString, message);
+
+        int earlierId = 0;
+        if (before == QLatin1String("login"))
+            earlierId = login(email).id;
+        else if (before == QLatin1String("register"))
+            earlierId = registration(email).value.id;
+        if (!before.isEmpty())
+            QVERIFY(earlierId > 0);
+        // A sign-in of its own, which a refusal leaves as it is.
+        login(QStringLiteral("bystander@example.com"));
+
+        const Outcome<User> outcome = registration(email);
+        QCOMPARE(outcome.success, success);
+        QCOMPARE(outcome.message, message);
+        if (success) {
+            QCOMPARE(outcome.value.email, email);
+            QCOMPARE(outcome.value.name, email.section(u'@', 0, 0));
+            QCOMPARE(outcome.value.isVip, false);
+            QCOMPARE(HttpClient::instance()->authToken(), QStringLiteral("dev:") + email);
+            // The same account signs in afterwards.
+            QCOMPARE(login(email).id, outcome.value.id);
+            QVERIFY(outcome.value.id != login(QStringLiteral("demo@example.com")).id);
+        } else {
+            QCOMPARE(HttpClient::instance()->authToken(),
+                     QStringLiteral("dev:bystander@example.com"));
+            if (earlierId > 0)
+                QCOMPARE(login(email).id, earlierId);
+        }
+        const Answer raw = send("POST", QStringLiteral("auth/register"),
+                                { { "email", email }, { "password", "secret" } });
+        if (!success) {
+            QCOMPARE(raw.status, 422);
+            QCOMPARE(raw.body.value(QStringLiteral("errors")).toObject(),
+                     (QJsonObject { { "email", QJsonArray { message } } }));
+        }
+    }
+
+    // Each line's link names a host of its own, and the client reads it.
+    void eachLineHasItsOwnHost()
+    {
+        QStringList hosts;
+        for (const QJsonValue &value : servers({})) {
+            const QJsonObject server = value.toObject();
+            const auto config
+                = VmessParser::parse(server.value(QStringLiteral("vmess_link")).toString());
+            QCOMPARE(config.remark, server.value(QStringLiteral("name")).toString());
+            QCOMPARE(config.host, config.address);
+            QCOMPARE(config.port, 443);
+            hosts << config.address;
+        }
+        QCOMPARE(hosts, (QStringList { "jp1.example.net", "hk1.example.net", "sg1.example.net" }));
     }
 
     void heartbeatTellsTheUsersStanding()

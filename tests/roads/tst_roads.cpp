@@ -15,7 +15,6 @@
 #include "MessageLog.h"
 #include "QmlApiAdapter.h"
 #include "RoadWindow.h"
-#include "SampleVmessLink.h"
 #include "StandIns.h"
 #include "StoredSettings.h"
 #include "TestEngineTimings.h"
@@ -64,25 +63,6 @@ const QString kAnnouncementPage = QStringLiteral("announcementPage");
 const QString kAboutPage = QStringLiteral("aboutUsPage");
 
 const QString kSignedInElsewhere = QStringLiteral("您的账号在其他设备登录，已被强制下线");
-
-// A link of its own for one server, so that the core's configuration shows
-// which server the user connected to.
-QString vmessLinkTo(const QString &host)
-{
-    const QJsonObject link { { "v", "2" },
-                             { "ps", host },
-                             { "add", host },
-                             { "port", "443" },
-                             { "id", "9b3c2f4e-1a2b-4c3d-8e9f-0a1b2c3d4e5f" },
-                             { "aid", "0" },
-                             { "net", "ws" },
-                             { "type", "none" },
-                             { "host", host },
-                             { "path", "/ray" },
-                             { "tls", "tls" } };
-    return QStringLiteral("vmess://")
-        + QString::fromLatin1(QJsonDocument(link).toJson(QJsonDocument::Compact).toBase64());
-}
 
 FakeReply refusal(int status, const QJsonObject &fields)
 {
@@ -146,6 +126,19 @@ private:
         return titles;
     }
 
+    // The hosts of the VMess outbounds in the configuration a core run found.
+    QStringList coreServers(const StandInCall &core) const
+    {
+        const QJsonObject config
+            = QJsonDocument::fromJson(m_standIns.handedConfig(core.pid)).object();
+        QStringList servers;
+        for (const QJsonValue &outbound : config.value(QStringLiteral("outbounds")).toArray()) {
+            if (outbound.toObject().value(QStringLiteral("type")) == QLatin1String("vmess"))
+                servers << outbound.toObject().value(QStringLiteral("server")).toString();
+        }
+        return servers;
+    }
+
     int requestsStartingWith(const QString &prefix) const
     {
         int count = 0;
@@ -164,7 +157,7 @@ private:
         QVERIFY(m_road.open());
         QVERIFY(m_road.waitForPage(kHome));
         // The start-up requests are answered: the server card shows the default.
-        QTRY_VERIFY_WITH_TIMEOUT(shown("serverNameText") != QLatin1String("选择服务器"),
+        QTRY_VERIFY_WITH_TIMEOUT(shown("serverNameText") != QStringLiteral("选择服务器"),
                                  kTimeoutMs);
     }
 
@@ -347,17 +340,6 @@ private slots:
     // Server list, the second free server, connect, disconnect.
     void serverAndConnection()
     {
-        const QString tokyo = vmessLinkTo(QStringLiteral("jp1.example.net"));
-        const QString hongKong = vmessLinkTo(QStringLiteral("hk1.example.net"));
-        m_service.setReply(
-            "GET", "servers",
-            FakeReply::json(
-                { { "success", true },
-                  { "data",
-                    QJsonArray { DevService::serverJson(1, "东京 01", "JP", false, tokyo),
-                                 DevService::serverJson(2, "香港 01", "HK", false, hongKong),
-                                 DevService::serverJson(3, "新加坡 VIP", "SG", true,
-                                                        vmessLinkTo("sg1.example.net")) } } }));
         STEP(start());
         STEP(signIn(QStringLiteral("ravi@example.com")));
         // The first free server is the default.
@@ -390,14 +372,7 @@ private slots:
         QCOMPARE(core.args,
                  (QStringList { "run", "-c", StandIns::coreConfigPath(), "--disable-color" }));
         // The chosen server's link reached the core.
-        const QJsonObject config
-            = QJsonDocument::fromJson(m_standIns.handedConfig(core.pid)).object();
-        QStringList servers;
-        for (const QJsonValue &outbound : config.value(QStringLiteral("outbounds")).toArray()) {
-            if (outbound.toObject().value(QStringLiteral("type")) == QLatin1String("vmess"))
-                servers << outbound.toObject().value(QStringLiteral("server")).toString();
-        }
-        QCOMPARE(servers, QStringList { "hk1.example.net" });
+        QCOMPARE(coreServers(core), QStringList { "hk1.example.net" });
         // The connection's first heartbeat, signed in.
         QTRY_VERIFY_WITH_TIMEOUT(m_service.count(QStringLiteral("heartbeat")) > 0, kTimeoutMs);
         const auto heartbeat = m_service.requests(QStringLiteral("heartbeat")).constFirst();
@@ -417,7 +392,8 @@ private slots:
         STEP(shot(QStringLiteral("home-disconnected")));
     }
 
-    // The VIP card, the preselected plan, the QR card, the completed order.
+    // The VIP card, the preselected plan, the QR card, the completed order,
+    // and the VIP line that the purchase opened, connected and disconnected.
     void purchase()
     {
         // The page's polling at the user's pace while the QR card is looked
@@ -498,6 +474,41 @@ private slots:
         STEP(shot(QStringLiteral("orders")));
         STEP(back(kSettingsPage));
         STEP(back(kHome));
+
+        // The VIP line is open now: chosen, connected, disconnected.
+        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
+        QQuickItem *vipGroup = m_road.waitForSeen(QStringLiteral("vipGroup"));
+        QVERIFY(vipGroup);
+        QQuickItem *vipName = m_road.waitForSeen(QStringLiteral("serverNameText"), vipGroup);
+        QVERIFY(vipName);
+        QCOMPARE(vipName->property("text").toString(), QStringLiteral("新加坡 VIP"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_road.seenWithText(QStringLiteral("markText"), QStringLiteral("🔒"), vipGroup),
+            kTimeoutMs);
+        STEP(shot(QStringLiteral("server-list-vip-open")));
+        QVERIFY(m_road.click(vipName));
+        QVERIFY(m_road.waitForPage(kHome));
+        QCOMPARE(shown("serverNameText"), QStringLiteral("新加坡 VIP"));
+
+        STEP(connectFromHome());
+        const StandInCall core = m_standIns.coreRuns().constFirst();
+        QCOMPARE(coreServers(core), QStringList { "sg1.example.net" });
+        QTRY_VERIFY_WITH_TIMEOUT(m_service.count(QStringLiteral("heartbeat")) > 0, kTimeoutMs);
+        QCOMPARE(
+            m_service.requests(QStringLiteral("heartbeat")).constFirst().header("Authorization"),
+            QByteArray("Bearer dev:pia@example.com"));
+        STEP(shot(QStringLiteral("home-vip-connected")));
+
+        m_standIns.clearCalls();
+        QVERIFY(m_road.click(QStringLiteral("connectBtn")));
+        QTRY_COMPARE_WITH_TIMEOUT(shown("connectionStatusText"), QStringLiteral("未连接"),
+                                  kTimeoutMs);
+        QCOMPARE(m_standIns.proxyToolCalls(), StandIns::proxyClearingCommands());
+        QVERIFY(!isRunning(core.pid));
+        // Still VIP, and still on the VIP line.
+        QVERIFY(m_road.seen(QStringLiteral("vipBadge")));
+        QCOMPARE(shown("serverNameText"), QStringLiteral("新加坡 VIP"));
+        STEP(shot(QStringLiteral("home-vip-disconnected")));
     }
 
     // Announcements from home and from the settings page; the about page scrolled.
@@ -662,15 +673,10 @@ private slots:
         STEP(verifyNothingStored());
         STEP(shot(QStringLiteral("login-refused")));
 
-        // The service's first validation error in the page's box.
+        // An e-mail that has an account: the service's validation error in
+        // the page's box.
         STEP(go(QStringLiteral("registerLinkArea"), kRegisterPage));
-        m_service.queueReply(
-            "POST", "auth/register",
-            refusal(
-                422,
-                { { "message", "The given data was invalid." },
-                  { "errors", QJsonObject { { "email", QJsonArray { "该邮箱已被注册" } } } } }));
-        QVERIFY(m_road.typeInto(QStringLiteral("emailField"), QStringLiteral("kim@example.com")));
+        QVERIFY(m_road.typeInto(QStringLiteral("emailField"), QStringLiteral("demo@example.com")));
         QVERIFY(m_road.typeInto(QStringLiteral("passwordField"), QStringLiteral("secret1")));
         QVERIFY(m_road.typeInto(QStringLiteral("confirmPasswordField"), QStringLiteral("secret1")));
         QVERIFY(m_road.click(QStringLiteral("registerButton")));
@@ -707,18 +713,19 @@ private slots:
         STEP(go(QStringLiteral("vipMouseArea"), kVipPage));
         QTRY_COMPARE_WITH_TIMEOUT(m_road.allSeen(QStringLiteral("planNameText")).size(), 5,
                                   kTimeoutMs);
-        m_service.queueReply("POST", "payments/create",
-                             refusal(401, { { "message", "Unauthenticated." } }));
         QVERIFY(m_road.click(QStringLiteral("buyButton")));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            MessageLog::instance()->has(QStringLiteral("❌ 创建支付订单失败: Unauthenticated.")),
-            kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(MessageLog::instance()->has(QStringLiteral(
+                                     "❌ 创建支付订单失败: 未登录或登录已过期，请重新登录")),
+                                 kTimeoutMs);
         const auto creations = m_service.requests(QStringLiteral("payments/create"));
         QCOMPARE(creations.size(), 1);
         QVERIFY(!creations.constFirst().hasHeader("Authorization"));
         QVERIFY(m_road.seen(QStringLiteral("buyButton")));
         QVERIFY(!m_road.seen(QStringLiteral("paymentCard")));
         QCOMPARE(requestsStartingWith(QStringLiteral("payments/status/")), 0);
+        // No account was charged, and the client keeps no user.
+        QVERIFY(m_dev.accountByEmail(QStringLiteral("demo@example.com")).orders.isEmpty());
+        STEP(verifyNothingStored());
         STEP(shot(QStringLiteral("vip-refused")));
         STEP(back(kHome));
     }
