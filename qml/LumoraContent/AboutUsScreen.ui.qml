@@ -8,43 +8,13 @@ Rectangle {
     height: Constants.height
     color: Constants.backgroundColor
 
-    Item {
+    PageHeader {
         id: header
-        objectName: "header"
         anchors.top: parent.top
         anchors.topMargin: 20
         anchors.horizontalCenter: parent.horizontalCenter
         width: parent.width - 40
-        height: 50
-
-        Text {
-            id: titleText
-            objectName: "titleText"
-            anchors.centerIn: parent
-            text: "关于我们"
-            color: Constants.textPrimary
-            font.pixelSize: 20
-            font.bold: true
-            font.family: Constants.font.family
-        }
-
-        // The window's back area lies over the glyph and does the popping.
-        Text {
-            id: backGlyph
-            objectName: "backGlyph"
-            anchors.left: parent.left
-            anchors.verticalCenter: parent.verticalCenter
-            text: "←"
-            color: "#FFFFFF"
-            font.pixelSize: 24
-
-            MouseArea {
-                id: backGlyphMouseArea
-                objectName: "backGlyphMouseArea"
-                anchors.fill: parent
-                cursorShape: Qt.PointingHandCursor
-            }
-        }
+        title: "关于我们"
     }
 
     Flickable {

@@ -38,173 +38,111 @@ Item {
         }
     }
 
-    Rectangle {
+    ListPageFrame {
         id: announcementRoot
         objectName: "announcementRoot"
         anchors.fill: parent
-        color: Constants.backgroundColor
+        flickableName: "announcementFlickable"
+        title: "公告中心"
+        isLoading: wrapper.isLoading
+        errorMessage: wrapper.errorMessage
 
-        Item {
-            id: header
-            objectName: "header"
-            anchors.top: parent.top
-            anchors.topMargin: 20
-            anchors.horizontalCenter: parent.horizontalCenter
-            width: parent.width - 40
-            height: 50
+        Column {
+            id: cardColumn
+            objectName: "cardColumn"
+            visible: announcementRoot.listShown
+            width: parent.width
+            spacing: 16
 
-            Text {
-                id: titleText
-                objectName: "titleText"
-                anchors.centerIn: parent
-                text: "公告中心"
-                color: Constants.textPrimary
-                font.pixelSize: 20
-                font.bold: true
-                font.family: Constants.font.family
-            }
-        }
+            Repeater {
+                id: announcementRepeater
+                objectName: "announcementRepeater"
+                model: wrapper.announcementList
 
-        // Long announcements scroll under the header; a short list stays put.
-        Flickable {
-            id: announcementFlickable
-            objectName: "announcementFlickable"
-            anchors.top: header.bottom
-            anchors.left: parent.left
-            anchors.right: parent.right
-            anchors.bottom: parent.bottom
-            clip: true
-            contentWidth: width
-            contentHeight: contentColumn.height + 20
-            flickableDirection: Flickable.AutoFlickIfNeeded
+                delegate: Rectangle {
+                    id: announcementCard
+                    objectName: "announcementCard"
 
-            Column {
-                id: contentColumn
-                objectName: "contentColumn"
-                anchors.horizontalCenter: parent.horizontalCenter
-                width: announcementFlickable.width - 40
-                topPadding: 16
-                spacing: 16
+                    readonly property var record: modelData ? modelData : ({})
 
-                Text {
-                    id: loadingText
-                    objectName: "loadingText"
-                    visible: wrapper.isLoading
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    text: "加载中..."
-                    color: Constants.textSecondary
-                    font.pixelSize: 14
-                }
+                    function validDate(value) {
+                        return value instanceof Date && !isNaN(value.getTime())
+                    }
 
-                Text {
-                    id: errorText
-                    objectName: "errorText"
-                    visible: wrapper.errorMessage !== ""
-                    width: parent.width
-                    text: wrapper.errorMessage
-                    color: Constants.colorError
-                    font.pixelSize: 14
-                    wrapMode: Text.WordWrap
-                }
+                    width: cardColumn.width
+                    height: contentCol.height + 32
+                    radius: 16
+                    color: Constants.cardColor
+                    border.width: 1
+                    border.color: Qt.rgba(0, 1, 217 / 255, 0.1)
 
-                Column {
-                    id: cardColumn
-                    objectName: "cardColumn"
-                    visible: !wrapper.isLoading && wrapper.errorMessage === ""
-                    width: parent.width
-                    spacing: 16
+                    Column {
+                        id: contentCol
+                        objectName: "contentCol"
+                        anchors.centerIn: parent
+                        width: parent.width - 32
+                        spacing: 8
 
-                    Repeater {
-                        id: announcementRepeater
-                        objectName: "announcementRepeater"
-                        model: wrapper.announcementList
+                        Row {
+                            id: titleRow
+                            objectName: "titleRow"
+                            width: parent.width
+                            spacing: 12
 
-                        delegate: Rectangle {
-                            id: announcementCard
-                            objectName: "announcementCard"
-
-                            readonly property var record: modelData ? modelData : ({})
-
-                            function validDate(value) {
-                                return value instanceof Date && !isNaN(value.getTime())
+                            // No record says which announcements are new yet.
+                            Rectangle {
+                                id: newMarker
+                                objectName: "newMarker"
+                                visible: announcementCard.record.isNew === true
+                                anchors.verticalCenter: parent.verticalCenter
+                                width: 6
+                                height: 6
+                                radius: 3
+                                color: Constants.primaryFree
                             }
 
-                            width: cardColumn.width
-                            height: contentCol.height + 32
-                            radius: 16
-                            color: Constants.cardColor
-                            border.width: 1
-                            border.color: Qt.rgba(0, 1, 217 / 255, 0.1)
-
-                            Column {
-                                id: contentCol
-                                objectName: "contentCol"
-                                anchors.centerIn: parent
-                                width: parent.width - 32
-                                spacing: 8
-
-                                Row {
-                                    id: titleRow
-                                    objectName: "titleRow"
-                                    width: parent.width
-                                    spacing: 12
-
-                                    // No record says which announcements are new yet.
-                                    Rectangle {
-                                        id: newMarker
-                                        objectName: "newMarker"
-                                        visible: announcementCard.record.isNew === true
-                                        anchors.verticalCenter: parent.verticalCenter
-                                        width: 6
-                                        height: 6
-                                        radius: 3
-                                        color: Constants.primaryFree
-                                    }
-
-                                    Text {
-                                        id: cardTitle
-                                        objectName: "cardTitle"
-                                        width: titleRow.width - 40
-                                        text: announcementCard.record.title ? announcementCard.record.title : "无标题"
-                                        color: Constants.textPrimary
-                                        font.pixelSize: 16
-                                        font.bold: true
-                                        font.family: Constants.font.family
-                                        wrapMode: Text.WordWrap
-                                    }
-                                }
-
-                                Text {
-                                    id: cardDate
-                                    objectName: "cardDate"
-                                    text: announcementCard.validDate(announcementCard.record.publishedAt)
-                                          ? announcementCard.record.publishedAt
-                                          : announcementCard.validDate(announcementCard.record.createdAt)
-                                            ? announcementCard.record.createdAt : ""
-                                    color: Constants.textSecondary
-                                    font.pixelSize: 12
-                                    font.family: Constants.font.family
-                                }
-
-                                Rectangle {
-                                    id: divider
-                                    objectName: "divider"
-                                    width: parent.width
-                                    height: 1
-                                    color: Qt.rgba(1, 1, 1, 0.05)
-                                }
-
-                                Text {
-                                    id: cardContent
-                                    objectName: "cardContent"
-                                    width: parent.width
-                                    text: announcementCard.record.content ? announcementCard.record.content : "无内容"
-                                    color: Constants.textSecondary
-                                    font.pixelSize: 14
-                                    font.family: Constants.font.family
-                                    wrapMode: Text.WordWrap
-                                }
+                            Text {
+                                id: cardTitle
+                                objectName: "cardTitle"
+                                width: titleRow.width - 40
+                                text: announcementCard.record.title ? announcementCard.record.title : "无标题"
+                                color: Constants.textPrimary
+                                font.pixelSize: 16
+                                font.bold: true
+                                font.family: Constants.font.family
+                                wrapMode: Text.WordWrap
                             }
+                        }
+
+                        Text {
+                            id: cardDate
+                            objectName: "cardDate"
+                            text: announcementCard.validDate(announcementCard.record.publishedAt)
+                                  ? announcementCard.record.publishedAt
+                                  : announcementCard.validDate(announcementCard.record.createdAt)
+                                    ? announcementCard.record.createdAt : ""
+                            color: Constants.textSecondary
+                            font.pixelSize: 12
+                            font.family: Constants.font.family
+                        }
+
+                        Rectangle {
+                            id: divider
+                            objectName: "divider"
+                            width: parent.width
+                            height: 1
+                            color: Qt.rgba(1, 1, 1, 0.05)
+                        }
+
+                        Text {
+                            id: cardContent
+                            objectName: "cardContent"
+                            width: parent.width
+                            text: announcementCard.record.content ? announcementCard.record.content : "无内容"
+                            color: Constants.textSecondary
+                            font.pixelSize: 14
+                            font.family: Constants.font.family
+                            wrapMode: Text.WordWrap
                         }
                     }
                 }

@@ -115,14 +115,16 @@ Window {
     }
 
     // The default and the user's choice set the same seven values.
+    // The name goes first and the id after the latency, so that no trace
+    // line shows the new id beside the old name.
     function setCurrentServer(serverId, name, flag, countryCode, latency, vmessLink, requiresVip) {
-        currentServerId = serverId
         currentServerName = name
         currentServerFlag = flag
         currentServerCountryCode = countryCode
+        currentServerLatency = latency
+        currentServerId = serverId
         currentServerVmessLink = vmessLink
         currentServerRequiresVip = requiresVip
-        currentServerLatency = latency
     }
 
     function setDefaultServer(serverId, serverName, serverFlag, countryCode, vmessLink, requiresVip) {

@@ -53,43 +53,11 @@ Rectangle {
         width: parent.width - 40
         spacing: 16
 
-        Item {
+        PageHeader {
             id: header
-            objectName: "header"
             width: parent.width
-            height: 50
-
-            Text {
-                id: titleText
-                objectName: "titleText"
-                anchors.centerIn: parent
-                text: "我的订单"
-                color: Constants.textPrimary
-                font.pixelSize: 20
-                font.bold: true
-                font.family: Constants.font.family
-            }
-
-            Text {
-                id: backGlyph
-                objectName: "backGlyph"
-                anchors.left: parent.left
-                anchors.verticalCenter: parent.verticalCenter
-                text: "←"
-                color: "#FFFFFF"
-                style: Text.Outline
-                styleColor: "#000000"
-                font.pixelSize: 24
-                font.bold: true
-                font.family: Constants.font.family
-
-                MouseArea {
-                    id: backGlyphMouseArea
-                    objectName: "backGlyphMouseArea"
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                }
-            }
+            title: "我的订单"
+            outlinedGlyph: true
         }
 
         Column {

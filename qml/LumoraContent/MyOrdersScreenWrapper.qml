@@ -76,220 +76,159 @@ Item {
         }
     }
 
-    Rectangle {
+    ListPageFrame {
         id: myOrdersRoot
         objectName: "myOrdersRoot"
         anchors.fill: parent
-        color: Constants.backgroundColor
+        flickableName: "ordersFlickable"
+        title: "我的订单"
+        isLoading: wrapper.isLoading
+        errorMessage: wrapper.errorMessage
+        emptyText: "暂无订单记录"
+        listEmpty: wrapper.orderList.length === 0
 
-        Item {
-            id: header
-            objectName: "header"
-            anchors.top: parent.top
-            anchors.topMargin: 20
-            anchors.horizontalCenter: parent.horizontalCenter
-            width: parent.width - 40
-            height: 50
+        Column {
+            id: orderColumn
+            objectName: "orderColumn"
+            visible: myOrdersRoot.listShown && !myOrdersRoot.listEmpty
+            width: parent.width
+            spacing: 12
 
-            Text {
-                id: titleText
-                objectName: "titleText"
-                anchors.centerIn: parent
-                text: "我的订单"
-                color: Constants.textPrimary
-                font.pixelSize: 20
-                font.bold: true
-                font.family: Constants.font.family
-            }
-        }
+            Repeater {
+                id: ordersRepeater
+                objectName: "ordersRepeater"
+                model: wrapper.orderList
 
-        // A long history scrolls under the header; a short one stays put.
-        Flickable {
-            id: ordersFlickable
-            objectName: "ordersFlickable"
-            anchors.top: header.bottom
-            anchors.left: parent.left
-            anchors.right: parent.right
-            anchors.bottom: parent.bottom
-            clip: true
-            contentWidth: width
-            contentHeight: contentColumn.height + 20
-            flickableDirection: Flickable.AutoFlickIfNeeded
+                delegate: Rectangle {
+                    id: orderCard
+                    objectName: "orderCard"
 
-            Column {
-                id: contentColumn
-                objectName: "contentColumn"
-                anchors.horizontalCenter: parent.horizontalCenter
-                width: ordersFlickable.width - 40
-                topPadding: 16
-                spacing: 16
+                    readonly property var order: modelData ? modelData : ({})
+                    readonly property bool hasAmount: typeof order.amount === "number"
+                                                      && order.amount !== 0 && !isNaN(order.amount)
 
-                Text {
-                    id: loadingText
-                    objectName: "loadingText"
-                    visible: wrapper.isLoading
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    text: "加载中..."
-                    color: Constants.textSecondary
-                    font.pixelSize: 14
-                }
+                    width: orderColumn.width
+                    height: cardColumn.height + 24
+                    radius: 16
+                    color: Constants.cardColor
+                    border.width: 1
+                    border.color: Qt.rgba(0, 1, 217 / 255, 0.1)
 
-                Text {
-                    id: errorText
-                    objectName: "errorText"
-                    visible: wrapper.errorMessage !== ""
-                    width: parent.width
-                    text: wrapper.errorMessage
-                    color: Constants.colorError
-                    font.pixelSize: 14
-                    wrapMode: Text.WordWrap
-                }
+                    Column {
+                        id: cardColumn
+                        objectName: "cardColumn"
+                        anchors.centerIn: parent
+                        width: parent.width - 24
+                        spacing: 8
 
-                Text {
-                    id: emptyText
-                    objectName: "emptyText"
-                    visible: !wrapper.isLoading && wrapper.errorMessage === "" && wrapper.orderList.length === 0
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    text: "暂无订单记录"
-                    color: Constants.textSecondary
-                    font.pixelSize: 14
-                }
+                        Row {
+                            id: topLine
+                            objectName: "topLine"
 
-                Column {
-                    id: orderColumn
-                    objectName: "orderColumn"
-                    visible: !wrapper.isLoading && wrapper.errorMessage === "" && wrapper.orderList.length > 0
-                    width: parent.width
-                    spacing: 12
+                            // What the number and the gap after it may take, so
+                            // that the badge never leaves the card: the gap
+                            // shrinks first, then the number elides. The gap
+                            // holds the 8 px on either side of it, so that it
+                            // never has no width (a row skips such an item).
+                            readonly property real room: cardColumn.width - statusBadge.width - 16
 
-                    Repeater {
-                        id: ordersRepeater
-                        objectName: "ordersRepeater"
-                        model: wrapper.orderList
+                            Text {
+                                id: orderNumberText
+                                objectName: "orderNumberText"
+                                width: Math.min(implicitWidth, topLine.room)
+                                elide: Text.ElideRight
+                                text: orderCard.order.orderNumber ? orderCard.order.orderNumber : "N/A"
+                                color: Constants.textSecondary
+                                font.pixelSize: 12
+                                font.family: Constants.font.family
+                            }
 
-                        delegate: Rectangle {
-                            id: orderCard
-                            objectName: "orderCard"
+                            Item {
+                                width: 16 + Math.max(0, Math.min(cardColumn.width - 200,
+                                                                 topLine.room - orderNumberText.width))
+                                height: 1
+                            }
 
-                            readonly property var order: modelData ? modelData : ({})
-                            readonly property bool hasAmount: typeof order.amount === "number"
-                                                              && order.amount !== 0 && !isNaN(order.amount)
-
-                            width: orderColumn.width
-                            height: cardColumn.height + 24
-                            radius: 16
-                            color: Constants.cardColor
-                            border.width: 1
-                            border.color: Qt.rgba(0, 1, 217 / 255, 0.1)
-
-                            Column {
-                                id: cardColumn
-                                objectName: "cardColumn"
-                                anchors.centerIn: parent
-                                width: parent.width - 24
-                                spacing: 8
-
-                                Row {
-                                    id: topLine
-                                    objectName: "topLine"
-                                    spacing: 8
-
-                                    Text {
-                                        id: orderNumberText
-                                        objectName: "orderNumberText"
-                                        text: orderCard.order.orderNumber ? orderCard.order.orderNumber : "N/A"
-                                        color: Constants.textSecondary
-                                        font.pixelSize: 12
-                                        font.family: Constants.font.family
-                                    }
-
-                                    Item {
-                                        width: cardColumn.width - 200
-                                        height: 1
-                                    }
-
-                                    Rectangle {
-                                        id: statusBadge
-                                        objectName: "statusBadge"
-                                        width: statusText.implicitWidth + 16
-                                        height: 20
-                                        radius: 10
-                                        color: wrapper.getStatusColor(orderCard.order.status)
-
-                                        Text {
-                                            id: statusText
-                                            objectName: "statusText"
-                                            anchors.centerIn: parent
-                                            text: orderCard.order.statusText ? orderCard.order.statusText
-                                                                             : orderCard.order.status
-                                                                               ? orderCard.order.status : "未知"
-                                            color: Constants.textPrimary
-                                            font.pixelSize: 11
-                                            font.bold: true
-                                            font.family: Constants.font.family
-                                        }
-                                    }
-                                }
-
-                                Rectangle {
-                                    id: divider
-                                    objectName: "divider"
-                                    width: parent.width
-                                    height: 1
-                                    color: Qt.rgba(1, 1, 1, 0.05)
-                                }
+                            Rectangle {
+                                id: statusBadge
+                                objectName: "statusBadge"
+                                width: statusText.implicitWidth + 16
+                                height: 20
+                                radius: 10
+                                color: wrapper.getStatusColor(orderCard.order.status)
 
                                 Text {
-                                    id: planText
-                                    objectName: "planText"
-                                    text: orderCard.order.planName ? orderCard.order.planName : "未知套餐"
+                                    id: statusText
+                                    objectName: "statusText"
+                                    anchors.centerIn: parent
+                                    text: orderCard.order.statusText ? orderCard.order.statusText
+                                                                     : orderCard.order.status
+                                                                       ? orderCard.order.status : "未知"
                                     color: Constants.textPrimary
-                                    font.pixelSize: 16
+                                    font.pixelSize: 11
                                     font.bold: true
                                     font.family: Constants.font.family
                                 }
-
-                                Row {
-                                    id: amountLine
-                                    objectName: "amountLine"
-
-                                    Text {
-                                        id: amountText
-                                        objectName: "amountText"
-                                        text: "¥" + (orderCard.hasAmount ? orderCard.order.amount : "0.00")
-                                        color: Constants.colorVip
-                                        font.pixelSize: 18
-                                        font.bold: true
-                                        font.family: Constants.font.family
-                                    }
-
-                                    Item {
-                                        width: cardColumn.width - 200
-                                        height: 1
-                                    }
-
-                                    Text {
-                                        id: dateText
-                                        objectName: "dateText"
-                                        text: wrapper.formatDate(orderCard.order.createdAt)
-                                        color: Constants.textSecondary
-                                        font.pixelSize: 12
-                                        font.family: Constants.font.family
-                                    }
-                                }
-
-                                Text {
-                                    id: paymentText
-                                    objectName: "paymentText"
-                                    visible: !!orderCard.order.paymentMethod
-                                    text: "支付方式: " + (orderCard.order.paymentMethodText
-                                                          ? orderCard.order.paymentMethodText
-                                                          : orderCard.order.paymentMethod)
-                                    color: Constants.textSecondary
-                                    font.pixelSize: 12
-                                    font.family: Constants.font.family
-                                }
                             }
+                        }
+
+                        Rectangle {
+                            id: divider
+                            objectName: "divider"
+                            width: parent.width
+                            height: 1
+                            color: Qt.rgba(1, 1, 1, 0.05)
+                        }
+
+                        Text {
+                            id: planText
+                            objectName: "planText"
+                            text: orderCard.order.planName ? orderCard.order.planName : "未知套餐"
+                            color: Constants.textPrimary
+                            font.pixelSize: 16
+                            font.bold: true
+                            font.family: Constants.font.family
+                        }
+
+                        Row {
+                            id: amountLine
+                            objectName: "amountLine"
+
+                            Text {
+                                id: amountText
+                                objectName: "amountText"
+                                text: "¥" + (orderCard.hasAmount ? orderCard.order.amount : "0.00")
+                                color: Constants.colorVip
+                                font.pixelSize: 18
+                                font.bold: true
+                                font.family: Constants.font.family
+                            }
+
+                            Item {
+                                width: cardColumn.width - 200
+                                height: 1
+                            }
+
+                            Text {
+                                id: dateText
+                                objectName: "dateText"
+                                text: wrapper.formatDate(orderCard.order.createdAt)
+                                color: Constants.textSecondary
+                                font.pixelSize: 12
+                                font.family: Constants.font.family
+                            }
+                        }
+
+                        Text {
+                            id: paymentText
+                            objectName: "paymentText"
+                            visible: !!orderCard.order.paymentMethod
+                            text: "支付方式: " + (orderCard.order.paymentMethodText
+                                                  ? orderCard.order.paymentMethodText
+                                                  : orderCard.order.paymentMethod)
+                            color: Constants.textSecondary
+                            font.pixelSize: 12
+                            font.family: Constants.font.family
                         }
                     }
                 }

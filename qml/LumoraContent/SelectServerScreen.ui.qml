@@ -288,41 +288,11 @@ Rectangle {
         }
     }
 
-    Item {
+    PageHeader {
         id: header
-        objectName: "header"
         anchors.horizontalCenter: parent.horizontalCenter
         y: 20
         width: parent.width - 40
-        height: 50
-
-        Text {
-            id: titleText
-            objectName: "titleText"
-            anchors.centerIn: parent
-            text: "选择服务器"
-            color: Constants.textPrimary
-            font.pixelSize: 20
-            font.bold: true
-            font.family: Constants.font.family
-        }
-
-        Text {
-            id: backGlyphText
-            objectName: "backGlyphText"
-            anchors.left: parent.left
-            anchors.verticalCenter: parent.verticalCenter
-            text: "←"
-            color: "#FFFFFF"
-            font.pixelSize: 24
-
-            // The window's back square lies over the arrow and takes its clicks.
-            MouseArea {
-                id: backGlyphArea
-                objectName: "backGlyphArea"
-                anchors.fill: parent
-                cursorShape: Qt.PointingHandCursor
-            }
-        }
+        title: "选择服务器"
     }
 }

@@ -43,12 +43,22 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             spacing: 16
 
-            Text {
-                objectName: "rowIcon"
+            // Every icon gets the same box, so the texts of all rows start
+            // at one x whatever the width of the icon's glyph.
+            Item {
+                objectName: "rowIconBox"
                 anchors.verticalCenter: parent.verticalCenter
-                text: row.icon
-                color: row.iconColor
-                font.pixelSize: 20
+                width: iconBox.advanceWidth
+                height: rowIcon.implicitHeight
+
+                Text {
+                    id: rowIcon
+                    objectName: "rowIcon"
+                    anchors.centerIn: parent
+                    text: row.icon
+                    color: row.iconColor
+                    font.pixelSize: 20
+                }
             }
 
             Column {
@@ -95,6 +105,13 @@ Rectangle {
     height: Constants.height
     color: Constants.backgroundColor
 
+    // The width of the rows' icon box: that of a full-width emoji.
+    TextMetrics {
+        id: iconBox
+        text: "👑"
+        font.pixelSize: 20
+    }
+
     Column {
         id: contentColumn
         objectName: "contentColumn"
@@ -104,40 +121,10 @@ Rectangle {
         width: parent.width - 40
         spacing: 16
 
-        Item {
+        PageHeader {
             id: header
-            objectName: "header"
             width: parent.width
-            height: 50
-
-            Text {
-                id: titleText
-                objectName: "titleText"
-                anchors.centerIn: parent
-                text: "设置"
-                color: Constants.textPrimary
-                font.pixelSize: 20
-                font.bold: true
-                font.family: Constants.font.family
-            }
-
-            // The window's back area lies over the glyph and does the popping.
-            Text {
-                id: backGlyph
-                objectName: "backGlyph"
-                anchors.left: parent.left
-                anchors.verticalCenter: parent.verticalCenter
-                text: "←"
-                color: "#FFFFFF"
-                font.pixelSize: 24
-
-                MouseArea {
-                    id: backGlyphMouseArea
-                    objectName: "backGlyphMouseArea"
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                }
-            }
+            title: "设置"
         }
 
         Rectangle {
@@ -180,6 +167,12 @@ Rectangle {
                 Column {
                     id: userTextColumn
                     objectName: "userTextColumn"
+
+                    // Long names and e-mails elide at the card's inner edge,
+                    // or before the ">" while it shows.
+                    readonly property real textRoom: userRow.width - avatar.width - userRow.spacing
+                                                     - (cardArrow.visible ? cardArrow.width + userRow.spacing : 0)
+
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 2
 
@@ -191,6 +184,9 @@ Rectangle {
                         Text {
                             id: nameText
                             objectName: "nameText"
+                            width: Math.min(implicitWidth, userTextColumn.textRoom
+                                            - (vipStar.visible ? vipStar.width + nameRow.spacing : 0))
+                            elide: Text.ElideRight
                             text: !settingsRoot.loggedIn ? "未登录"
                                                          : settingsRoot.name.length > 0 ? settingsRoot.name
                                                                                         : settingsRoot.email
@@ -213,6 +209,8 @@ Rectangle {
                     Text {
                         id: emailText
                         objectName: "emailText"
+                        width: Math.min(implicitWidth, userTextColumn.textRoom)
+                        elide: Text.ElideRight
                         visible: settingsRoot.loggedIn
                         text: settingsRoot.email
                         color: Constants.textSecondary
@@ -223,6 +221,8 @@ Rectangle {
                     Text {
                         id: membershipText
                         objectName: "membershipText"
+                        width: Math.min(implicitWidth, userTextColumn.textRoom)
+                        elide: Text.ElideRight
                         text: !settingsRoot.loggedIn ? "点击登录"
                                                      : settingsRoot.isVip
                                                        ? "VIP会员 · 剩余" + settingsRoot.vipDays + "天" : "免费用户"

@@ -14,6 +14,9 @@ Rectangle {
     property real selectedPlanPrice: 0
     property bool isPaying: false
     property string currentOrderId: ""
+    // True from a buy click until the service has answered it: a second click
+    // meanwhile would create a second order, whose polling replaces the first.
+    property bool creatingPayment: false
 
     width: Constants.width
     height: Constants.height
@@ -71,11 +74,15 @@ Rectangle {
     }
 
     function buy() {
+        if (creatingPayment)
+            return
+        creatingPayment = true
         console.log("💳 创建支付订单, planId:", selectedPlanId)
         API.createPayment(selectedPlanId, "alipay")
     }
 
     function showPayment(payment) {
+        creatingPayment = false
         const orderId = textOr(payment ? payment.orderId : undefined)
         // Without an order number there is nothing to pay or to ask about.
         if (orderId.trim() === "") {
@@ -95,6 +102,7 @@ Rectangle {
     }
 
     function creationFailed(message) {
+        creatingPayment = false
         console.log("❌ 创建支付订单失败:", message)
         isPaying = false
     }
@@ -162,41 +170,13 @@ Rectangle {
         }
     }
 
-    Item {
+    PageHeader {
         id: header
-        objectName: "header"
         x: 20
         y: 20
         width: vipRoot.width - 40
-        height: 50
-
-        Text {
-            id: titleText
-            objectName: "titleText"
-            anchors.centerIn: parent
-            text: "升级 VIP 会员"
-            color: Constants.primaryVip
-            font.pixelSize: 20
-            font.bold: true
-            font.family: Constants.font.family
-        }
-
-        Text {
-            id: backGlyph
-            objectName: "backGlyph"
-            anchors.left: parent.left
-            anchors.verticalCenter: parent.verticalCenter
-            text: "←"
-            color: "#FFFFFF"
-            font.pixelSize: 24
-
-            MouseArea {
-                id: backGlyphArea
-                objectName: "backGlyphArea"
-                anchors.fill: parent
-                cursorShape: Qt.PointingHandCursor
-            }
-        }
+        title: "升级 VIP 会员"
+        titleColor: Constants.primaryVip
     }
 
     // Below the header everything scrolls, so that a long plan list still
@@ -501,7 +481,7 @@ Rectangle {
                 visible: !vipRoot.isPaying
                 width: parent.width
                 height: 50
-                enabled: vipRoot.selectedPlanId > 0 && !vipRoot.isPaying
+                enabled: vipRoot.selectedPlanId > 0 && !vipRoot.isPaying && !vipRoot.creatingPayment
                 text: vipRoot.selectedPlanId > 0 ? "立即开通 ¥" + vipRoot.selectedPlanPrice : "请选择套餐"
                 onClicked: vipRoot.buy()
 

@@ -205,6 +205,54 @@ Item {
             verify(!app.visible)
         }
 
+        // --- the way back ---
+
+        // Every page with a header draws the same arrow under the back square,
+        // so the way back can be seen on each of them.
+        function test_backArrowUnderTheBackSquare_data() {
+            return [
+                { tag: "settings", from: ["area:settingsArea"] },
+                { tag: "orders", from: ["area:settingsArea", "myOrdersClicked"] },
+                { tag: "announcements", from: ["area:announcementArea"] },
+                { tag: "announcements from settings", from: ["area:settingsArea", "announcementClicked"] },
+                { tag: "about", from: ["area:settingsArea", "aboutUsClicked"] },
+                { tag: "server list", from: ["area:selectServerArea"] },
+                { tag: "vip", from: ["area:vipArea"] }
+            ]
+        }
+
+        function test_backArrowUnderTheBackSquare(data) {
+            createAtHome()
+            open(data.from)
+            const top = stack.currentItem
+            const glyph = findChild(screenOf(top), "backGlyph")
+            verify(glyph, "no arrow")
+            compare(glyph.text, "←")
+            verify(Qt.colorEqual(glyph.color, "#FFFFFF"))
+            compare(glyph.font.pixelSize, 24)
+            verify(glyph.visible)
+            const box = glyph.mapToItem(top, 0, 0, glyph.width, glyph.height)
+            compare(box.x, 20)
+            compare(box.y + box.height / 2, 45)
+            // Inside the 50 x 50 square at (20, 20).
+            verify(box.x + box.width <= 70 && box.y >= 20 && box.y + box.height <= 70,
+                   JSON.stringify(box))
+            // Drawn: white strokes on the page, inside the square.
+            const image = grabImage(top)
+            let white = 0
+            for (let x = Math.floor(box.x); x < box.x + box.width; ++x)
+                for (let y = Math.floor(box.y); y < box.y + box.height; ++y) {
+                    const pixel = image.pixel(x, y)
+                    if (pixel.r > 0.9 && pixel.g > 0.9 && pixel.b > 0.9)
+                        ++white
+                }
+            verify(white > 10, white + " white pixels")
+            // And a click on it goes back.
+            mouseClick(glyph)
+            settle()
+            compare(pages(), ["mainScreenWrapper"].concat(data.from.length > 1 ? ["settingsPage"] : []))
+        }
+
         // --- the selected server ---
 
         function test_serverChoiceIsCopiedAndPops() {
@@ -234,6 +282,36 @@ Item {
             // The list marks the chosen server when opened again.
             open(["area:selectServerArea"])
             compare(screenOf(stack.currentItem).selectedServerId, 7)
+        }
+
+        // The seven values change name first and the VIP flag last, so that
+        // whoever follows the id sees the new name beside it.
+        function test_currentServerValuesChangeInOrder_data() {
+            return [
+                { tag: "choice", choose: true, latency: "45ms" },
+                { tag: "default", choose: false, latency: "延迟: 45ms" }
+            ]
+        }
+
+        function test_currentServerValuesChangeInOrder(data) {
+            createAtHome()
+            if (data.choose)
+                open(["area:selectServerArea"])
+            const names = ["Name", "Flag", "CountryCode", "Latency", "Id", "VmessLink", "RequiresVip"]
+            const changes = []
+            let nameAtId = ""
+            for (const name of names) {
+                const property = "currentServer" + name
+                app[property + "Changed"].connect(function () { changes.push(name) })
+            }
+            app.currentServerIdChanged.connect(function () { nameAtId = app.currentServerName })
+            if (data.choose)
+                screenOf(stack.currentItem).serverSelected("东京 01", "🇯🇵", "JP", "45ms", 7, "vmess://abc", true)
+            else
+                home().defaultServerNeeded(7, "东京 01", "🇯🇵", "JP", "vmess://abc", true)
+            compare(changes, names)
+            compare(nameAtId, "东京 01")
+            compare(app.currentServerLatency, data.latency)
         }
 
         function test_choosingTheSameServerAgainStillCopiesAndPops() {

@@ -250,6 +250,46 @@ Item {
             })
         }
 
+        // The badge stays inside the card whatever the number's length: the
+        // gap before it shrinks first, then the number elides.
+        function test_badgeStaysInsideTheCard_data() {
+            return [
+                { tag: "3 characters", number: "A12", elided: false },
+                { tag: "14 characters", number: "ORD20260301001", elided: false },
+                { tag: "20 characters", number: "ORD20260301001000123", elided: false },
+                { tag: "30 characters", number: "ORD202603010010001234567890123", elided: false },
+                { tag: "60 characters", number: "ORD" + "1234567890".repeat(5) + "1234567", elided: true },
+                { tag: "80 characters", number: "X".repeat(80), elided: true },
+                { tag: "one long word with a long status", number: "W".repeat(60), status: "等待人工审核处理中",
+                  elided: true }
+            ]
+        }
+
+        function test_badgeStaysInsideTheCard(data) {
+            createOrders(true)
+            API.ordersLoaded([order({ orderNumber: data.number, status: "paid",
+                                      statusText: data.status ? data.status : "已支付" })])
+            const card = cards()[0]
+            const number = findChild(card, "orderNumberText")
+            const badge = findChild(card, "statusBadge")
+            waitForItemPolished(findChild(card, "topLine"))
+            const numberBox = number.mapToItem(card, 0, 0, number.width, number.height)
+            const badgeBox = badge.mapToItem(card, 0, 0, badge.width, badge.height)
+            verify(badgeBox.x + badgeBox.width <= card.width - 12,
+                   "badge ends at " + (badgeBox.x + badgeBox.width) + " of " + card.width)
+            verify(numberBox.x + numberBox.width + 8 <= badgeBox.x,
+                   "number ends at " + (numberBox.x + numberBox.width) + ", badge at " + badgeBox.x)
+            compare(numberBox.x, 12)
+            compare(number.truncated, data.elided)
+            compare(badge.width, findChild(badge, "statusText").implicitWidth + 16)
+            // A number that fits keeps the whole gap before the badge; a
+            // longer one brings the badge to the card's inner right edge.
+            if (number.implicitWidth + 182 + badge.width <= 366)
+                compare(badgeBox.x, 12 + number.implicitWidth + 182)
+            else
+                compare(badgeBox.x + badgeBox.width, card.width - 12)
+        }
+
         // --- scrolling ---
 
         function test_shortListStaysPut() {

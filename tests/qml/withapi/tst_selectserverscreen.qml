@@ -83,7 +83,7 @@ Item {
             verify(!part("vipGroup").visible)
             const header = part("header")
             compare([header.x, header.y, header.width, header.height], [20, 20, 390, 50])
-            compare(part("backGlyphText").text, "←")
+            compare(part("backGlyph").text, "←")
             compare(part("listColumn").mapToItem(screen, 0, 0), Qt.point(20, 86))
             compare(part("listColumn").width, 390)
         }

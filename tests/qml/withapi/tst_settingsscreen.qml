@@ -253,6 +253,32 @@ Item {
             compare(row.height, 60)
         }
 
+        // Whatever the width of the icon's glyph, every row's texts start at
+        // one x, and each icon lies within its row's icon box.
+        function test_rowTextsStartAtOneX() {
+            createSettings({ isLoggedIn: true, userEmail: "mia@kesmar.example" })
+            const rows = ["vipRow", "appSettingsRow", "myOrdersRow", "announcementRow", "securityRow", "aboutUsRow"]
+            const starts = []
+            for (const name of rows) {
+                const row = part(name)
+                const title = findChild(row, "rowTitle")
+                const subtitle = findChild(row, "rowSubtitle")
+                const icon = findChild(row, "rowIcon")
+                const titleX = title.mapToItem(row, 0, 0).x
+                compare(subtitle.mapToItem(row, 0, 0).x, titleX, name)
+                starts.push(titleX)
+                const iconX = icon.mapToItem(row, 0, 0).x
+                verify(iconX >= 16 && iconX + icon.width + 16 <= titleX + 0.01,
+                       name + ": icon from " + iconX + " to " + (iconX + icon.width) + ", text at " + titleX)
+            }
+            for (let i = 1; i < starts.length; ++i)
+                compare(starts[i], starts[0], rows[i])
+            // The full-width emoji stands where it always stood.
+            const crown = findChild(part("vipRow"), "rowIcon")
+            compare(crown.mapToItem(part("vipRow"), 0, 0).x, 16)
+            compare(starts[0], 16 + crown.implicitWidth + 16)
+        }
+
         function test_aliasesAreTheRowAreas() {
             createSettings()
             const screen = part("settingsScreen")
@@ -264,6 +290,43 @@ Item {
         }
 
         // --- the card ---
+
+        // Long names and e-mails elide at the card's inner edge; short ones
+        // keep their natural width.
+        function test_longTextsElideInsideTheCard_data() {
+            const longMail = "a.very.long.mailbox.name.for.testing@" + "subdomain.".repeat(3) + "kesmar.example"
+            return [
+                { tag: "short", account: { userEmail: "mia@kesmar.example", userName: "mia" }, elided: [] },
+                { tag: "long e-mail, no name", account: { userEmail: longMail, userName: "" },
+                  elided: ["nameText", "emailText"] },
+                { tag: "long name", account: { userEmail: "mia@kesmar.example", userName: "名字".repeat(20) },
+                  elided: ["nameText"] },
+                { tag: "long name and e-mail, VIP",
+                  account: { userEmail: longMail, userName: "Mia".repeat(30), isVip: true, vipDays: 30 },
+                  elided: ["nameText", "emailText"] }
+            ]
+        }
+
+        function test_longTextsElideInsideTheCard(data) {
+            const account = { isLoggedIn: true }
+            for (const key in data.account)
+                account[key] = data.account[key]
+            createSettings(account)
+            const card = part("userCard")
+            waitForItemPolished(part("userTextColumn"))
+            const innerRight = card.width - 16
+            for (const name of ["nameText", "emailText", "membershipText", "vipStar"]) {
+                const item = part(name)
+                if (!item.visible)
+                    continue
+                const box = item.mapToItem(card, 0, 0, item.width, item.height)
+                verify(box.x + box.width <= innerRight + 0.01,
+                       name + " ends at " + (box.x + box.width) + " of " + innerRight)
+            }
+            for (const name of ["nameText", "emailText", "membershipText"])
+                compare(part(name).truncated, data.elided.indexOf(name) >= 0, name)
+            verify(part("vipStar").visible === (account.isVip === true))
+        }
 
         function test_cardClick_data() {
             return [

@@ -285,9 +285,45 @@ Item {
             click(part("buyButton"))
             compare(ApiSpy.calls("createPayment"), [[14, "alipay"]])
             verify(ConsoleLog.has("💳 创建支付订单, planId: 14"))
-            // Nothing changes until the answer.
+            // The plans stay until the answer; the button waits for it.
             verifyChoosing()
-            verify(part("buyButton").enabled)
+            verify(!part("buyButton").enabled)
+            compare(part("buyBackground").opacity, 0.5)
+        }
+
+        // A double click while the order is being created sends one request;
+        // the button takes clicks again once the service has answered.
+        function test_oneCreationAtATime_data() {
+            return [
+                { tag: "refused", answer: function () { API.paymentCreationError("网络错误") } },
+                { tag: "created without an order number",
+                  answer: function () { API.paymentCreated({ paymentUrl: "http://127.0.0.1:9/qr.png" }) } },
+                { tag: "created, then cancelled", answer: function () {
+                    API.paymentCreated({ orderId: "ORD-1", paymentUrl: "http://127.0.0.1:9/qr/ORD-1.png" })
+                    click(part("cancelButton"))
+                } },
+                { tag: "created, then failed", answer: function () {
+                    API.paymentCreated({ orderId: "ORD-1", paymentUrl: "http://127.0.0.1:9/qr/ORD-1.png" })
+                    API.paymentFailed("ORD-1", "支付超时")
+                } }
+            ]
+        }
+
+        function test_oneCreationAtATime(data) {
+            createVip()
+            API.plansLoaded(fivePlans)
+            const button = part("buyButton")
+            pageY(button)
+            mouseDoubleClickSequence(button, button.width / 2, button.height / 2)
+            compare(ApiSpy.calls("createPayment"), [[14, "alipay"]])
+            click(button)
+            compare(ApiSpy.calls("createPayment"), [[14, "alipay"]])
+            data.answer()
+            verifyChoosing()
+            verify(button.enabled)
+            compare(part("buyBackground").opacity, 1.0)
+            click(button)
+            compare(ApiSpy.calls("createPayment"), [[14, "alipay"], [14, "alipay"]])
         }
 
         function test_createdShowsTheCardAndPolls() {
