@@ -1,7 +1,9 @@
 // The connected home screen as the user sees it, free and VIP, with the glow
-// held at fixed points of its pulse, drawn by the software renderer the review
-// pictures use and compared by pixels with the pictures in fixtures/. Each
-// picture taken is saved beside the test's home for review.
+// held at fixed points of its pulse, compared by pixels with the pictures in
+// fixtures/. Offscreen it is drawn by the software renderer the review pictures
+// use; on an X display (QT_QPA_PLATFORM=xcb) by OpenGL, as the program draws
+// it. Each renderer has its own pictures. Each picture taken is saved in the
+// test's home for review.
 //
 // ORVO_RECORD_LOOK=<dir> saves the pictures there as the new references
 // instead of comparing.
@@ -39,6 +41,21 @@ int channelStep(QRgb a, QRgb b)
                       std::abs(qBlue(a) - qBlue(b)) });
 }
 
+// How far the pixel of one picture is from the closest of the other's nine
+// pixels around the same place.
+int nearestStep(const QImage &one, const QImage &other, int x, int y)
+{
+    const QRgb pixel = one.pixel(x, y);
+    int nearest = 255;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (other.valid(x + dx, y + dy))
+                nearest = std::min(nearest, channelStep(pixel, other.pixel(x + dx, y + dy)));
+        }
+    }
+    return nearest;
+}
+
 } // namespace
 
 class HomeScreenLookTest : public QObject
@@ -46,7 +63,11 @@ class HomeScreenLookTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
 
     void connectedLooksAsBefore_data()
     {
@@ -74,15 +95,15 @@ private slots:
         QQmlEngine engine;
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
         engine.rootContext()->setContextProperty(QStringLiteral("API"), &api);
-        QQmlComponent component(&engine,
-                                QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/ScreenWrapper.qml")));
+        QQmlComponent component(
+            &engine, QUrl(QStringLiteral("qrc:/qt/qml/LumoraContent/ScreenWrapper.qml")));
         std::unique_ptr<QObject> object(component.beginCreate(engine.rootContext()));
         auto *page = qobject_cast<QQuickItem *>(object.get());
         QVERIFY2(page, qPrintable(component.errorString()));
-        page->setProperty("selectedServerName", vip ? QStringLiteral("新加坡 VIP")
-                                                    : QStringLiteral("香港 01"));
-        page->setProperty("selectedServerCountryCode", vip ? QStringLiteral("SG")
-                                                           : QStringLiteral("HK"));
+        page->setProperty("selectedServerName",
+                          vip ? QStringLiteral("新加坡 VIP") : QStringLiteral("香港 01"));
+        page->setProperty("selectedServerCountryCode",
+                          vip ? QStringLiteral("SG") : QStringLiteral("HK"));
         page->setProperty("selectedServerLatency", QStringLiteral("延迟: 45ms"));
         page->setProperty("selectedServerId", vip ? 3 : 1);
 
@@ -94,6 +115,9 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
+        // The page is on the screen a moment before the connection comes up,
+        // as for the user.
+        QTest::qWait(300);
         emit api.vpnConnected();
         emit api.vpnDurationChanged(3725);
         emit api.vpnTrafficUpdate(6000, 3 * 1024 * 1024);
@@ -113,8 +137,12 @@ private slots:
 
         const QImage picture = window.grabWindow().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(picture.size(), QSize(430, 880));
-        const QString name = QStringLiteral("home-connected-%1.png")
-                                 .arg(QString::fromLatin1(QTest::currentDataTag()));
+        const bool software
+            = window.rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+        const QString name
+            = QStringLiteral("home-connected-%1-%2.png")
+                  .arg(QString::fromLatin1(QTest::currentDataTag()),
+                       software ? QStringLiteral("software") : QStringLiteral("opengl"));
         QVERIFY(picture.save(QDir::home().filePath(name)));
 
         const QString recordDir = qEnvironmentVariable("ORVO_RECORD_LOOK");
@@ -126,15 +154,17 @@ private slots:
                                      .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(reference.size(), picture.size());
 
+        // Each picture's pixel against the other's nearest match within one
+        // pixel, both ways: a glyph placed a pixel over is not seen, a part
+        // missing, added, moved or recoloured is.
         qsizetype smoothed = 0;
         int most = 0;
         QImage difference(picture.size(), QImage::Format_RGB32);
         difference.fill(Qt::black);
         for (int y = 0; y < picture.height(); ++y) {
-            const auto *seen = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-            const auto *wanted = reinterpret_cast<const QRgb *>(reference.constScanLine(y));
             for (int x = 0; x < picture.width(); ++x) {
-                const int step = channelStep(seen[x], wanted[x]);
+                const int step = std::max(nearestStep(picture, reference, x, y),
+                                          nearestStep(reference, picture, x, y));
                 most = std::max(most, step);
                 if (step > kUnseenChannelStep) {
                     ++smoothed;
@@ -144,6 +174,8 @@ private slots:
         }
         if (smoothed > kMostSmoothedPixels || most > kMostChannelStep)
             difference.save(QDir::home().filePath(QStringLiteral("difference-") + name));
+        qInfo("%lld pixels more than %d off in a channel, at most %d", qlonglong(smoothed),
+              kUnseenChannelStep, most);
         QVERIFY2(most <= kMostChannelStep,
                  qPrintable(QStringLiteral("a pixel is %1 off in a channel").arg(most)));
         QVERIFY2(smoothed <= kMostSmoothedPixels,
