@@ -4,7 +4,8 @@
 // "API", clicks connect on the home screen, measures "connected", hides the
 // window and measures "connected-hidden", shows it again, disconnects and
 // measures "idle". In the empty window (ORVO_BENCH_EMPTY_WINDOW) it only
-// measures "empty". Then it closes the window the way a user does.
+// measures "empty", or "glow" in the window with the one stepped glow
+// (ORVO_BENCH_GLOW_WINDOW). Then it closes the window the way a user does.
 //
 // Each phase lasts ORVO_BENCH_PHASE_S seconds (default 30) and prints
 //     phase <name> wall_ms=<n> cpu_ms=<n> frames=<n>
@@ -179,8 +180,13 @@ void runEmptyWindow(Script *script, QQuickWindow *window)
     script->waitFor(
         "no window on the screen", [window]() { return window->isExposed(); },
         [=]() {
+#ifdef ORVO_BENCH_GLOW_WINDOW
+            const char *phase = "glow";
+#else
+            const char *phase = "empty";
+#endif
             script->pause(kSettleMs,
-                          [=]() { script->measure("empty", [window]() { window->close(); }); });
+                          [=]() { script->measure(phase, [window]() { window->close(); }); });
         });
 }
 #endif

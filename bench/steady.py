@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Steady-state benchmark: the program signed in, connected and idle, against an empty window.
+"""Steady-state benchmark: the program signed in, connected and idle, against two yardsticks.
 
 Runs the real program (its own main.cpp with the phase probe) on a virtual
 screen with software GL against the development service, with the stand-ins
 in place of the proxy core and the Windows tools. Each run signs in, connects
 with the home screen's button and measures the connected phase, hides the
-window and measures again, shows it, disconnects and measures the idle phase. The empty 430 x 880 window is measured the same way. Prints
-the medians of the CPU share (of one core) and of the frames per second.
+window and measures again, shows it, disconnects and measures the idle phase.
+The empty 430 x 880 window is measured the same way, and so is the connected
+phase's yardstick: that window holding one circle of the glow's size, colour
+and 80 ms opacity step. Prints the medians of the CPU share (of one core) and
+of the frames per second, and the connected share over the yardstick's.
 
     bench/steady.py [-n RUNS] [-s SECONDS] [--port PORT] [BUILD_DIR]
 
@@ -29,7 +32,8 @@ import startup
 from startup import cache_value
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-TARGETS = {"program": "orvo_bench_steady", "empty": "orvo_bench_steady_empty"}
+TARGETS = {"program": "orvo_bench_steady", "empty": "orvo_bench_steady_empty",
+           "glow": "orvo_bench_steady_glow"}
 SERVICE_TARGET = "orvo_dev_service"
 ON_DISPLAY = "ORVO_STEADY_ON_XVFB"
 SCREEN = "-screen 0 430x880x24 -nolisten tcp"
@@ -39,8 +43,11 @@ PHASES = [
     ("program", "connected-hidden", "program, connected, window hidden"),
     ("program", "idle", "program, idle signed in"),
     ("empty", "empty", "empty window"),
+    ("glow", "glow", "empty window, one stepped glow"),
 ]
 GOAL_CPU_CONNECTED = 5.0
+# Connected and visible against the window that only steps the glow.
+GOAL_RATIO_CONNECTED = 1.5
 
 
 class RunFailed(Exception):
@@ -147,6 +154,7 @@ def print_table(results, runs, seconds, build_dir):
           % (cache_value(build_dir, "ORVO_API_BASE_URL", ""), runs, seconds))
     print("build: %s (%s)" % (build_dir, cache_value(build_dir, "CMAKE_BUILD_TYPE", "")))
     print("%-36s %16s %10s" % ("", "CPU % of a core", "frames/s"))
+    medians = {}
     for program, phase, label in PHASES:
         samples = [run[phase] for run in results[program] if phase in run]
         if not samples:
@@ -154,7 +162,11 @@ def print_table(results, runs, seconds, build_dir):
             continue
         cpu = statistics.median(sample["cpu"] for sample in samples)
         fps = statistics.median(sample["fps"] for sample in samples)
+        medians[phase] = cpu
         print("%-36s %16.1f %10.1f" % (label, cpu, fps))
+    if medians.get("glow"):
+        print("connected / one stepped glow: %.2f (goal <= %.1f)"
+              % (medians.get("connected", 0.0) / medians["glow"], GOAL_RATIO_CONNECTED))
     print("goal: connected and visible <= %.0f %% of a core; 0 frames/s while hidden"
           % GOAL_CPU_CONNECTED)
 
