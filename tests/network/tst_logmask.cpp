@@ -84,7 +84,7 @@ QJsonObject configReply(bool signedReplies)
 
 QJsonObject serverJson(int id, const QString &name, const QString &link)
 {
-    return { { "id", id },     { "name", name },       { "country_code", "JP" },
+    return { { "id", id },       { "name", name },       { "country_code", "JP" },
              { "tier", "free" }, { "vmess_link", link }, { "remark", "备用 " + kSpareLink } };
 }
 
@@ -124,8 +124,7 @@ private:
     HttpClient *client() { return HttpClient::instance(); }
     MessageLog *log() { return MessageLog::instance(); }
 
-    template<typename Start>
-    void waitFor(Start start)
+    template<typename Start> void waitFor(Start start)
     {
         bool done = false;
         start([&done]() { done = true; });
@@ -156,14 +155,17 @@ private slots:
         QTest::newRow("all four keys")
             << QByteArray("{\"token\":\"a\",\"api_secret_key\":\"b\",\"vpn_encrypt_key\":\"c\","
                           "\"vmess_link\":\"d\",\"name\":\"e\"}")
-            << QByteArray("{\"token\":\"***\",\"api_secret_key\":\"***\",\"vpn_encrypt_key\":\"***\","
-                          "\"vmess_link\":\"***\",\"name\":\"e\"}");
+            << QByteArray(
+                   "{\"token\":\"***\",\"api_secret_key\":\"***\",\"vpn_encrypt_key\":\"***\","
+                   "\"vmess_link\":\"***\",\"name\":\"e\"}");
         QTest::newRow("white space around the colon")
             << QByteArray("{\n  \"token\" :\t\"abc\" ,\n  \"x\": 1\n}")
             << QByteArray("{\n  \"token\" :\t\"***\" ,\n  \"x\": 1\n}");
         QTest::newRow("nested in objects and arrays")
-            << QByteArray("{\"data\":{\"user\":{\"id\":1},\"token\":\"abc\"},\"list\":[{\"token\":\"d\"}]}")
-            << QByteArray("{\"data\":{\"user\":{\"id\":1},\"token\":\"***\"},\"list\":[{\"token\":\"***\"}]}");
+            << QByteArray("{\"data\":{\"user\":{\"id\":1},\"token\":\"abc\"},\"list\":[{\"token\":"
+                          "\"d\"}]}")
+            << QByteArray("{\"data\":{\"user\":{\"id\":1},\"token\":\"***\"},\"list\":[{\"token\":"
+                          "\"***\"}]}");
         QTest::newRow("escapes inside the value")
             << QByteArray("{\"token\":\"a\\\"b\\\\\",\"next\":\"\\\"token\\\": plain\"}")
             << QByteArray("{\"token\":\"***\",\"next\":\"\\\"token\\\": plain\"}");
@@ -171,9 +173,9 @@ private slots:
             << QByteArray("{\"tok\\u0065n\":\"abc\"}") << QByteArray("{\"tok\\u0065n\":\"***\"}");
         QTest::newRow("number") << QByteArray("{\"token\":123456,\"id\":2}")
                                 << QByteArray("{\"token\":\"***\",\"id\":2}");
-        QTest::newRow("object value")
-            << QByteArray("{\"api_secret_key\":{\"type\":\"string\",\"value\":\"k\"},\"app\":\"X\"}")
-            << QByteArray("{\"api_secret_key\":\"***\",\"app\":\"X\"}");
+        QTest::newRow("object value") << QByteArray(
+            "{\"api_secret_key\":{\"type\":\"string\",\"value\":\"k\"},\"app\":\"X\"}")
+                                      << QByteArray("{\"api_secret_key\":\"***\",\"app\":\"X\"}");
         QTest::newRow("absent values stay") << QByteArray("{\"token\":null,\"vmess_link\":\"\"}")
                                             << QByteArray("{\"token\":null,\"vmess_link\":\"\"}");
         QTest::newRow("a key only as a value stays")
@@ -192,13 +194,12 @@ private slots:
             << QByteArray("{\"l\":\"***\",\"n\":\"东京\"}");
         QTest::newRow("not json") << QByteArray("<p>see vmess://eyJhZGQ</p> token: abc")
                                   << QByteArray("<p>see ***</p> token: abc");
-        QTest::newRow("cut inside the value")
-            << QByteArray("{\"id\":1,\"token\":\"abcdef") << QByteArray("{\"id\":1,\"token\":\"***\"");
-        QTest::newRow("cut inside a link")
-            << QByteArray("{\"id\":1,\"vmess_link\":\"vmess://eyJh")
-            << QByteArray("{\"id\":1,\"vmess_link\":\"***\"");
-        QTest::newRow("cut after the colon") << QByteArray("{\"id\":1,\"token\": ")
-                                             << QByteArray("{\"id\":1,\"token\": ");
+        QTest::newRow("cut inside the value") << QByteArray("{\"id\":1,\"token\":\"abcdef")
+                                              << QByteArray("{\"id\":1,\"token\":\"***\"");
+        QTest::newRow("cut inside a link") << QByteArray("{\"id\":1,\"vmess_link\":\"vmess://eyJh")
+                                           << QByteArray("{\"id\":1,\"vmess_link\":\"***\"");
+        QTest::newRow("cut after the colon")
+            << QByteArray("{\"id\":1,\"token\": ") << QByteArray("{\"id\":1,\"token\": ");
         QTest::newRow("nothing to hide")
             << QByteArray("{\"success\":true,\"data\":[1,2,{\"name\":\"东京\"}]}")
             << QByteArray("{\"success\":true,\"data\":[1,2,{\"name\":\"东京\"}]}");
@@ -231,18 +232,20 @@ private slots:
         QTest::addColumn<bool>("secretsReachTheCaller");
         QTest::addColumn<QStringList>("maskedLines"); // each a piece of a log line
 
-        const QByteArray login = compact({ { "success", true },
-                                           { "token", kToken },
-                                           { "data", QJsonObject { { "id", 7 } } } });
-        const QStringList loginLine { "[HttpClient] 响应数据: {\"data\":{\"id\":7},\"success\":true,\"token\":\"***\"}" };
+        const QByteArray login = compact(
+            { { "success", true }, { "token", kToken }, { "data", QJsonObject { { "id", 7 } } } });
+        const QStringList loginLine {
+            "[HttpClient] 响应数据: {\"data\":{\"id\":7},\"success\":true,\"token\":\"***\"}"
+        };
 
-        QTest::newRow("login reply") << QByteArray("GET") << QJsonObject()
-                                     << FakeReply::raw(login) << QString() << true << loginLine;
+        QTest::newRow("login reply") << QByteArray("GET") << QJsonObject() << FakeReply::raw(login)
+                                     << QString() << true << loginLine;
         QTest::newRow("configuration reply")
             << QByteArray("GET") << QJsonObject() << FakeReply::json(configReply(false))
             << QString() << true
             << QStringList { "\"api_secret_key\":\"***\"", "\"vpn_encrypt_key\":\"***\"",
-                             "\"app_name\":{\"description\":\"\",\"name\":\"item\",\"type\":\"string\",\"value\":\"Orvo\"}" };
+                             "\"app_name\":{\"description\":\"\",\"name\":\"item\",\"type\":"
+                             "\"string\",\"value\":\"Orvo\"}" };
         QTest::newRow("server list cut at 500 bytes")
             << QByteArray("GET") << QJsonObject() << FakeReply::raw(longServerList()) << QString()
             << true
@@ -250,13 +253,15 @@ private slots:
                              QStringLiteral("m... (共%1字节)").arg(longServerList().size()) };
         QTest::newRow("error reply")
             << QByteArray("GET") << QJsonObject()
-            << FakeReply::json({ { "message", "无效" },
-                                 { "token", kToken },
-                                 { "data", QJsonArray { serverJson(1, "东京",
-                                                                  Orvo::Testing::sampleVmessLink()) } } },
-                               422)
+            << FakeReply::json(
+                   { { "message", "无效" },
+                     { "token", kToken },
+                     { "data",
+                       QJsonArray { serverJson(1, "东京", Orvo::Testing::sampleVmessLink()) } } },
+                   422)
             << QString() << true
-            << QStringList { "\"token\":\"***\"", "\"vmess_link\":\"***\"", "\"remark\":\"备用 ***\"" };
+            << QStringList { "\"token\":\"***\"", "\"vmess_link\":\"***\"",
+                             "\"remark\":\"备用 ***\"" };
         QTest::newRow("authenticated request body")
             << QByteArray("POST")
             << QJsonObject { { "token", kToken }, { "note", "see " + kSpareLink } }
@@ -316,13 +321,14 @@ private slots:
     // uses every secret, and the log shows none.
     void servicesKeepWhatTheLogHides()
     {
-        m_service.setReply("POST", "auth/login",
-                           FakeReply::json({ { "success", true },
-                                             { "message", "登录成功" },
-                                             { "token", kToken },
-                                             { "data", QJsonObject { { "id", 7 },
-                                                                     { "email", "a@b.c" },
-                                                                     { "status", "active" } } } }));
+        m_service.setReply(
+            "POST", "auth/login",
+            FakeReply::json(
+                { { "success", true },
+                  { "message", "登录成功" },
+                  { "token", kToken },
+                  { "data",
+                    QJsonObject { { "id", 7 }, { "email", "a@b.c" }, { "status", "active" } } } }));
         m_service.setReply("GET", "configs", FakeReply::json(configReply(true)));
         const QByteArray servers = compact(
             { { "success", true },
