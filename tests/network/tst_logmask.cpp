@@ -192,6 +192,8 @@ private slots:
         QTest::newRow("link written as an address")
             << QByteArray("{\"l\":\"vmess://9b3c@jp1.example.net:443?type=ws#jp1\",\"n\":\"东京\"}")
             << QByteArray("{\"l\":\"***\",\"n\":\"东京\"}");
+        QTest::newRow("link as a key")
+            << QByteArray("{\"vmess://eyJhZGQ\":1}") << QByteArray("{\"***\":1}");
         QTest::newRow("not json") << QByteArray("<p>see vmess://eyJhZGQ</p> token: abc")
                                   << QByteArray("<p>see ***</p> token: abc");
         QTest::newRow("cut inside the value") << QByteArray("{\"id\":1,\"token\":\"abcdef")

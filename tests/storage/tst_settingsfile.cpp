@@ -95,7 +95,9 @@ QStringList startingWith(const QStringList &lines, const QString &prefix)
 int fileMode(const QString &path)
 {
 #ifdef Q_OS_UNIX
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return -1;
     return int(info.st_mode & 07777);
@@ -140,7 +142,10 @@ private:
         return m_dataHome + QLatin1Char('/') + QCoreApplication::applicationName();
     }
 
-    QString settingsPath() const { return appDataFolder() + QStringLiteral("/tolvane_settings.ini"); }
+    QString settingsPath() const
+    {
+        return appDataFolder() + QStringLiteral("/tolvane_settings.ini");
+    }
 
     QJsonObject runStep(const QString &mode)
     {

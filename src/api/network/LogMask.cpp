@@ -177,7 +177,7 @@ QByteArray maskText(const QByteArray &body, bool envelopeData)
             continue;
         }
         const QString key = keyText(body.mid(i, end - i));
-        result += body.mid(i, colon + 1 - i);
+        result += maskLinks(body.mid(i, colon + 1 - i));
         i = colon + 1;
         if (!isSecretKey(key, envelopeData))
             continue;
