@@ -16,6 +16,7 @@
 
 #include "network/ApiBaseUrl.h"
 #include "network/ApiResponse.h"
+#include "network/LogMask.h"
 #include "network/SignedEnvelope.h"
 
 namespace Orvo::Api::Network {
@@ -33,11 +34,13 @@ QString tooLargeText()
     return QStringLiteral("响应数据过大 (超过%1字节)").arg(kMaxBodyBytes);
 }
 
+// Masked before it is cut, so that no part of a secret is left at the cut.
 QString loggedBody(const QByteArray &body)
 {
-    if (body.size() <= kLoggedBodyBytes)
-        return QString::fromUtf8(body);
-    return QString::fromUtf8(body.left(kLoggedBodyBytes))
+    const QByteArray masked = LogMask::mask(body);
+    if (masked.size() <= kLoggedBodyBytes)
+        return QString::fromUtf8(masked);
+    return QString::fromUtf8(masked.left(kLoggedBodyBytes))
         + QStringLiteral("... (共%1字节)").arg(body.size());
 }
 
@@ -199,7 +202,7 @@ void HttpClient::sendPost(const QString &endpoint, const QJsonObject &body,
     const QByteArray payload = QJsonDocument(body).toJson(QJsonDocument::Compact);
     if (withAuth) {
         qDebug().noquote() << "[HttpClient] POST请求:" << url.toString();
-        qDebug().noquote() << "[HttpClient] 请求体:" << QString::fromUtf8(payload);
+        qDebug().noquote() << "[HttpClient] 请求体:" << QString::fromUtf8(LogMask::mask(payload));
     } else {
         // Login and registration bodies carry the password: never logged.
         qDebug().noquote() << "[HttpClient] POST请求(无认证):" << url.toString();

@@ -2,10 +2,22 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
 namespace Orvo::Api::Storage {
+
+namespace {
+
+// The file holds the bearer token and the device id: its owner's alone.
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+    | QFileDevice::ExeOther;
+
+} // namespace
 
 LocalStorage *LocalStorage::instance()
 {
@@ -19,14 +31,17 @@ LocalStorage::LocalStorage()
     QDir directory(location);
     if (!directory.exists())
         directory.mkpath(QStringLiteral("."));
-    m_settings = new QSettings(location + QStringLiteral("/tolvane_settings.ini"),
-                               QSettings::IniFormat, this);
+    m_fileName = location + QStringLiteral("/tolvane_settings.ini");
+    tightenPermissions();
+    m_settings = new QSettings(m_fileName, QSettings::IniFormat, this);
     qDebug().noquote() << "[LocalStorage] 初始化完成, 存储路径:" << m_settings->fileName();
 }
 
 LocalStorage::~LocalStorage()
 {
-    // Pending changes are written from the event loop; nothing may be lost at exit.
+    // Every change is written as it is made; one that could not be is tried once more.
+    if (m_writeFailed)
+        createOwnerOnlyFile();
     m_settings->sync();
 }
 
@@ -40,22 +55,82 @@ int LocalStorage::getInt(const QString &key, int defaultValue) const
     return m_settings->value(key, defaultValue).toInt();
 }
 
-void LocalStorage::setString(const QString &key, const QString &value)
+bool LocalStorage::setString(const QString &key, const QString &value)
 {
+    prepareWrite();
     m_settings->setValue(key, value);
+    const bool written = finishWrite(key);
     emit valueChanged(key);
+    return written;
 }
 
-void LocalStorage::setBool(const QString &key, bool value)
+bool LocalStorage::setBool(const QString &key, bool value)
 {
+    prepareWrite();
     m_settings->setValue(key, value);
+    const bool written = finishWrite(key);
     emit valueChanged(key);
+    return written;
 }
 
-void LocalStorage::remove(const QString &key)
+bool LocalStorage::remove(const QString &key)
 {
+    prepareWrite();
     m_settings->remove(key);
+    const bool written = finishWrite(key);
     emit valueChanged(key);
+    return written;
+}
+
+void LocalStorage::tightenPermissions() const
+{
+#ifdef Q_OS_UNIX
+    // Elsewhere the file's access list is not what these flags read.
+    const QFileInfo info(m_fileName);
+    if (!info.isFile() || !(info.permissions() & kOthers))
+        return;
+    if (QFile::setPermissions(m_fileName, kOwnerOnly))
+        qDebug().noquote() << "[LocalStorage] 设置文件已改为仅本人可读写:" << m_fileName;
+    else
+        qWarning().noquote() << "[LocalStorage] 无法修改设置文件权限:" << m_fileName;
+#endif
+}
+
+void LocalStorage::createOwnerOnlyFile() const
+{
+    // The settings library keeps the permissions of a file it replaces but
+    // makes a new one readable by all: it is given one that is owner-only.
+    if (QFileInfo::exists(m_fileName))
+        return;
+    QFile file(m_fileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly))
+        file.close();
+}
+
+void LocalStorage::prepareWrite()
+{
+    // Before a fresh settings object, which writes what is pending as it opens.
+    createOwnerOnlyFile();
+    // A settings object keeps its first error for good. A fresh one on the
+    // same file shares the changes not yet written and judges this write on
+    // its own, so a file that can be written again counts as written.
+    if (m_writeFailed) {
+        QSettings *fresh = new QSettings(m_fileName, QSettings::IniFormat, this);
+        delete m_settings;
+        m_settings = fresh;
+        m_writeFailed = false;
+    }
+}
+
+bool LocalStorage::finishWrite(const QString &key)
+{
+    m_settings->sync();
+    // A malformed file read at start is no failure of this write.
+    m_writeFailed
+        = m_settings->status() == QSettings::AccessError || !QFileInfo(m_fileName).isFile();
+    if (m_writeFailed)
+        qWarning().noquote() << "[LocalStorage] 设置文件写入失败:" << m_fileName << "键:" << key;
+    return !m_writeFailed;
 }
 
 QString LocalStorage::fileName() const

@@ -19,9 +19,11 @@ public:
 
     QString getString(const QString &key, const QString &defaultValue = {}) const;
     int getInt(const QString &key, int defaultValue = 0) const;
-    void setString(const QString &key, const QString &value);
-    void setBool(const QString &key, bool value);
-    void remove(const QString &key);
+    // Each change is written to the file at once; false when the file could
+    // not be written (the change still holds in memory for this run).
+    bool setString(const QString &key, const QString &value);
+    bool setBool(const QString &key, bool value);
+    bool remove(const QString &key);
 
     // Where the settings live on disk, for readers outside this store.
     QString fileName() const;
@@ -33,7 +35,14 @@ private:
     LocalStorage();
     ~LocalStorage() override;
 
+    void tightenPermissions() const;
+    void createOwnerOnlyFile() const;
+    void prepareWrite();
+    bool finishWrite(const QString &key);
+
+    QString m_fileName;
     QSettings *m_settings;
+    bool m_writeFailed = false;
 };
 
 } // namespace Orvo::Api::Storage

@@ -58,8 +58,9 @@ bool TokenManager::isLoggedIn() const
 void TokenManager::saveLogin(const QString &token, const Models::User &user)
 {
     m_token = token;
-    storage()->setString(kTokenKey, token);
-    qDebug().noquote() << "[TokenManager] Token已保存";
+    // A file that could not be written has its own error line: nothing was saved.
+    if (storage()->setString(kTokenKey, token))
+        qDebug().noquote() << "[TokenManager] Token已保存";
     emit tokenChanged();
 
     saveUser(user);
@@ -72,21 +73,21 @@ void TokenManager::saveUser(const Models::User &user)
 {
     m_user = user;
     const QByteArray text = QJsonDocument(user.toJson()).toJson(QJsonDocument::Compact);
-    storage()->setString(kUserKey, QString::fromUtf8(text));
-    qDebug().noquote() << "[TokenManager] 用户信息已保存:" << user.email;
+    if (storage()->setString(kUserKey, QString::fromUtf8(text)))
+        qDebug().noquote() << "[TokenManager] 用户信息已保存:" << user.email;
     emit userChanged();
 }
 
 void TokenManager::clearLogin()
 {
     m_token.clear();
-    storage()->remove(kTokenKey);
-    qDebug().noquote() << "[TokenManager] Token已清除";
+    if (storage()->remove(kTokenKey))
+        qDebug().noquote() << "[TokenManager] Token已清除";
     emit tokenChanged();
 
     m_user = Models::User();
-    storage()->remove(kUserKey);
-    qDebug().noquote() << "[TokenManager] 用户信息已清除";
+    if (storage()->remove(kUserKey))
+        qDebug().noquote() << "[TokenManager] 用户信息已清除";
     emit userChanged();
 
     qDebug().noquote() << "[TokenManager] 已登出";
@@ -114,16 +115,18 @@ QString TokenManager::getDeviceName() const
 
 void TokenManager::saveApiEncryption(const QString &secretKey, bool enabled)
 {
-    storage()->setString(QStringLiteral("api_secret_key"), secretKey);
-    storage()->setBool(QStringLiteral("api_encrypt_enabled"), enabled);
-    qDebug().noquote() << "[TokenManager] API加密配置已保存, 启用:" << enabled;
+    const bool keyWritten = storage()->setString(QStringLiteral("api_secret_key"), secretKey);
+    const bool flagWritten = storage()->setBool(QStringLiteral("api_encrypt_enabled"), enabled);
+    if (keyWritten && flagWritten)
+        qDebug().noquote() << "[TokenManager] API加密配置已保存, 启用:" << enabled;
 }
 
 void TokenManager::saveVpnEncryption(const QString &key, bool enabled)
 {
-    storage()->setString(QStringLiteral("vpn_encrypt_key"), key);
-    storage()->setBool(QStringLiteral("vpn_encrypt_enabled"), enabled);
-    qDebug().noquote() << "[TokenManager] VPN加密配置已保存, 启用:" << enabled;
+    const bool keyWritten = storage()->setString(QStringLiteral("vpn_encrypt_key"), key);
+    const bool flagWritten = storage()->setBool(QStringLiteral("vpn_encrypt_enabled"), enabled);
+    if (keyWritten && flagWritten)
+        qDebug().noquote() << "[TokenManager] VPN加密配置已保存, 启用:" << enabled;
 }
 
 QString TokenManager::getVpnEncryptKey() const
