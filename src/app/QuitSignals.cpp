@@ -71,9 +71,9 @@ QuitSignals::QuitSignals(std::function<void()> atSessionEnd, QObject *parent)
 
 QuitSignals::~QuitSignals()
 {
-#ifdef Q_OS_UNIX
     if (!m_notifier)
         return;
+#ifdef Q_OS_UNIX
     ::sigaction(SIGTERM, &s_previousTerm, nullptr);
     ::sigaction(SIGINT, &s_previousInt, nullptr);
     delete m_notifier;

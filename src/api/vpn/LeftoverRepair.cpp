@@ -29,7 +29,9 @@ namespace {
 const QString kRecordFileName = QStringLiteral("tolvane_core.json");
 // The core's mixed inbound, where the engine points the system proxy.
 const QString kInbound = QStringLiteral("127.0.0.1:10315");
+#ifndef Q_OS_WIN
 constexpr int kGonePollMs = 10;
+#endif
 
 bool s_windowsTools = false;
 
