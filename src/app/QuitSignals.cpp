@@ -31,8 +31,9 @@ constexpr bool kClosesAtSessionEnd = false;
 #ifdef Q_OS_UNIX
 // [0] is written by the handler, [1] read by the event loop.
 int s_signalFds[2] = { -1, -1 };
-struct sigaction s_previousTerm {};
-struct sigaction s_previousInt {};
+using SignalAction = struct sigaction;
+SignalAction s_previousTerm {};
+SignalAction s_previousInt {};
 
 void onQuitSignal(int signalNumber)
 {
@@ -111,7 +112,7 @@ void QuitSignals::listenForSignals()
     m_notifier = new QSocketNotifier(qintptr(s_signalFds[1]), QSocketNotifier::Read, this);
     QObject::connect(m_notifier, &QSocketNotifier::activated, this, &QuitSignals::onSignalled);
 
-    struct sigaction action {};
+    SignalAction action {};
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -23,10 +23,9 @@ constexpr int kGiveUpMs = 20000;
 Orvo::Api::QmlApiAdapter *apiOf(QQuickWindow *window)
 {
     QQmlEngine *engine = window ? qmlEngine(window) : nullptr;
-    return engine
-        ? qobject_cast<Orvo::Api::QmlApiAdapter *>(
-            engine->rootContext()->contextProperty(QStringLiteral("API")).value<QObject *>())
-        : nullptr;
+    return engine ? qobject_cast<Orvo::Api::QmlApiAdapter *>(
+               engine->rootContext()->contextProperty(QStringLiteral("API")).value<QObject *>())
+                  : nullptr;
 }
 
 void connectOnceThere()

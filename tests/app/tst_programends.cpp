@@ -254,11 +254,12 @@ private slots:
             { QStringLiteral("[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID: %1").arg(core),
               "[LeftoverRepair] 系统代理仍指向本程序的入口，清除: socks=127.0.0.1:10315",
               "[SystemProxyManager] 系统代理已清除",
-              QStringLiteral("[LeftoverRepair] 已删除遗留的配置文件: ") + StandIns::coreConfigPath(),
+              QStringLiteral("[LeftoverRepair] 已删除遗留的配置文件: ")
+                  + StandIns::coreConfigPath(),
               "尝试加载URL:", "应用程序启动成功！" });
         QVERIFY(!isRunning(core));
-        const QList<QStringList> repair = QList<QStringList> { query("ProxyEnable"),
-                                                               query("ProxyServer") }
+        const QList<QStringList> repair
+            = QList<QStringList> { query("ProxyEnable"), query("ProxyServer") }
             + StandIns::proxyClearingCommands();
         QCOMPARE(m_standIns.proxyToolCalls(), repair);
         QCOMPARE(m_standIns.registryValue("ProxyEnable"), std::optional(QStringLiteral("0")));

@@ -155,8 +155,10 @@ private:
         QTest::addColumn<QStringList>("lines");
 
         const QList<QStringList> reads { query("ProxyEnable"), query("ProxyServer") };
-        const QString ended = QStringLiteral("[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID: <pid>");
-        const QString gone = QStringLiteral("[LeftoverRepair] 记录的XRay进程已不在运行, PID: <pid>");
+        const QString ended
+            = QStringLiteral("[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID: <pid>");
+        const QString gone
+            = QStringLiteral("[LeftoverRepair] 记录的XRay进程已不在运行, PID: <pid>");
         const QString cleared
             = QStringLiteral("[LeftoverRepair] 系统代理仍指向本程序的入口，清除: ") + kOurProxy;
         const QString deleted = QStringLiteral("[LeftoverRepair] 已删除遗留的配置文件: <config>");
@@ -168,8 +170,8 @@ private:
                 << reads + StandIns::proxyClearingCommands() << "0"
                 << QStringList { ended, cleared, deleted };
             QTest::newRow(qPrintable("the proxy set to another address" + layer))
-                << windowsTools << LeftCore::StandInCore << true << "1" << "http=10.1.2.3:8080"
-                << reads << "1"
+                << windowsTools << LeftCore::StandInCore << true << "1"
+                << "http=10.1.2.3:8080" << reads << "1"
                 << QStringList { ended,
                                  "[LeftoverRepair] 系统代理指向其他地址，保持不变: "
                                  "http=10.1.2.3:8080",
@@ -304,8 +306,9 @@ private slots:
         LeftoverRepair::run();
 
         QCOMPARE(repairLines(),
-                 QStringList { QStringLiteral("[LeftoverRepair] 记录核心的程序仍在运行，不做修复, PID: %1")
-                                   .arg(copy) });
+                 QStringList {
+                     QStringLiteral("[LeftoverRepair] 记录核心的程序仍在运行，不做修复, PID: %1")
+                         .arg(copy) });
         QVERIFY(isRunning(core));
         QCOMPARE(m_standIns->proxyToolCalls(), QList<QStringList>());
         QCOMPARE(m_standIns->registryValue("ProxyEnable"), std::optional(QStringLiteral("1")));

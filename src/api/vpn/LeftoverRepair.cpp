@@ -71,8 +71,8 @@ void LeftoverRepair::setWindowsToolsForTesting(bool windowsTools)
 void LeftoverRepair::recordCore(qint64 pid, const QString &executable)
 {
     const QJsonObject record { { "pid", pid },
-                              { "executable", QFileInfo(executable).absoluteFilePath() },
-                              { "owner_pid", QCoreApplication::applicationPid() } };
+                               { "executable", QFileInfo(executable).absoluteFilePath() },
+                               { "owner_pid", QCoreApplication::applicationPid() } };
     QSaveFile file(coreRecordPath());
     if (!file.open(QIODevice::WriteOnly)
         || file.write(QJsonDocument(record).toJson(QJsonDocument::Compact)) < 0 || !file.commit()) {
@@ -178,14 +178,14 @@ QString LeftoverRepair::executableOnLinux(qint64 pid)
 bool LeftoverRepair::runsAsProgramOnWindows(qint64 pid, const QString &executable)
 {
     const QString image = QFileInfo(executable).fileName();
-    const ProcessResult listed
-        = ProcessRunner::run(QStringLiteral("tasklist"),
-                             { QStringLiteral("/FI"), QStringLiteral("PID eq %1").arg(pid),
-                               QStringLiteral("/NH") },
-                             EngineTimings::current().toolTimeoutMs);
+    const ProcessResult listed = ProcessRunner::run(
+        QStringLiteral("tasklist"),
+        { QStringLiteral("/FI"), QStringLiteral("PID eq %1").arg(pid), QStringLiteral("/NH") },
+        EngineTimings::current().toolTimeoutMs);
     if (!listed.succeeded())
         return false;
-    const QStringList lines = QString::fromLocal8Bit(listed.standardOutput).split(QLatin1Char('\n'));
+    const QStringList lines
+        = QString::fromLocal8Bit(listed.standardOutput).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(image + QLatin1Char(' '), Qt::CaseInsensitive)
@@ -199,10 +199,10 @@ bool LeftoverRepair::runsAsProgramOnWindows(qint64 pid, const QString &executabl
 bool LeftoverRepair::endProcess(qint64 pid)
 {
     if (useWindowsTools()) {
-        return ProcessRunner::runTool(QStringLiteral("[LeftoverRepair]"), QStringLiteral("taskkill"),
-                                      { QStringLiteral("/F"), QStringLiteral("/PID"),
-                                        QString::number(pid) },
-                                      EngineTimings::current().toolTimeoutMs);
+        return ProcessRunner::runTool(
+            QStringLiteral("[LeftoverRepair]"), QStringLiteral("taskkill"),
+            { QStringLiteral("/F"), QStringLiteral("/PID"), QString::number(pid) },
+            EngineTimings::current().toolTimeoutMs);
     }
 #ifdef Q_OS_WIN
     return false;
@@ -240,20 +240,20 @@ void LeftoverRepair::clearProxyIfOurs()
 
 LeftoverRepair::Setting LeftoverRepair::queryInternetSetting(const QString &valueName)
 {
-    const ProcessResult result = ProcessRunner::run(
-        QStringLiteral("reg"),
-        { QStringLiteral("query"), SystemProxyManager::INTERNET_SETTINGS_KEY, QStringLiteral("/v"),
-          valueName },
-        EngineTimings::current().toolTimeoutMs);
+    const ProcessResult result
+        = ProcessRunner::run(QStringLiteral("reg"),
+                             { QStringLiteral("query"), SystemProxyManager::INTERNET_SETTINGS_KEY,
+                               QStringLiteral("/v"), valueName },
+                             EngineTimings::current().toolTimeoutMs);
     Setting setting;
     // reg ends with 1 when the value does not exist.
     setting.read = result.started && result.finished && result.exitStatus == QProcess::NormalExit;
     if (!setting.read || result.exitCode != 0)
         return setting;
     // "    ProxyServer    REG_SZ    socks=127.0.0.1:10315"
-    const QRegularExpression line(QStringLiteral("^\\s*%1\\s+REG_\\w+\\s*(.*)$")
-                                      .arg(QRegularExpression::escape(valueName)),
-                                  QRegularExpression::MultilineOption);
+    const QRegularExpression line(
+        QStringLiteral("^\\s*%1\\s+REG_\\w+\\s*(.*)$").arg(QRegularExpression::escape(valueName)),
+        QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(QString::fromLocal8Bit(result.standardOutput));
     setting.found = match.hasMatch();
     setting.data = match.captured(1).trimmed();
