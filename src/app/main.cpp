@@ -8,7 +8,9 @@
 
 #include "ApiManager.h"
 #include "QmlApiAdapter.h"
+#include "QuitSignals.h"
 #include "network/HttpClient.h"
+#include "vpn/LeftoverRepair.h"
 
 Q_IMPORT_QML_PLUGIN(LumoraPlugin)
 Q_IMPORT_QML_PLUGIN(LumoraContentPlugin)
@@ -30,6 +32,13 @@ void finishRequestsInFlight()
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
+    // A termination request (or, on Windows, the end of the session) closes
+    // the window as the user does; one that comes before the event loop runs
+    // is taken up once it does.
+    const Orvo::Api::QuitSignals quitSignals(&finishRequestsInFlight);
+    // A run that crashed or was killed may have left its core, the system
+    // proxy on it and its configuration: repaired before any connection.
+    Orvo::Api::Vpn::LeftoverRepair::run();
 
     // Only starts the work; the window comes up whatever its outcome.
     Orvo::Api::ApiManager::instance()->initialize([](bool success) {

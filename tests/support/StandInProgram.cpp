@@ -11,6 +11,11 @@
 // program stays up, -1 until killed), "crash" (end by a signal instead of
 // exiting) and "ignoreTerm" (ignore SIGTERM). A long-running program told
 // SIGUSR1 ends at once with exit code 0, as if it had ended by itself.
+//
+// reg keeps the values it is given in registry.json in that directory:
+// {"<key>": {"<value name>": {"type", "data"}}}. "reg add" writes a value
+// (unless a rule makes it fail), "reg query <key> /v <name>" shows it as the
+// platform's reg does, or fails with exit code 1 when there is none.
 
 #include <QByteArray>
 #include <QDir>
@@ -19,6 +24,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -201,8 +207,85 @@ Answer answerTaskkill(const QStringList &args)
     return answer;
 }
 
-Answer answerFor(const QString &program, const QString &dir, const QStringList &args)
+QString argumentAfter(const QStringList &args, const QString &flag)
 {
+    const qsizetype at = args.indexOf(flag);
+    return at >= 0 ? args.value(at + 1) : QString();
+}
+
+// The platform prints the root key in full.
+QString fullKeyName(const QString &key)
+{
+    return key.startsWith(QStringLiteral("HKCU\\"))
+        ? QStringLiteral("HKEY_CURRENT_USER") + key.mid(4)
+        : key;
+}
+
+QString shownData(const QJsonObject &value)
+{
+    const QString data = value.value("data").toString();
+    if (value.value("type").toString() != QStringLiteral("REG_DWORD"))
+        return data;
+    // Given in decimal or as 0x1, shown in hexadecimal.
+    return QStringLiteral("0x") + QString::number(data.toUInt(nullptr, 0), 16);
+}
+
+Answer answerReg(const QString &dir, const QStringList &args, bool fails)
+{
+    Answer answer;
+    QFile file(dir + QStringLiteral("/registry.json"));
+    QJsonObject registry;
+    if (file.open(QIODevice::ReadOnly))
+        registry = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    const QString key = args.value(1);
+    const QString name = argumentAfter(args, QStringLiteral("/v"));
+
+    if (args.value(0) == QStringLiteral("add")) {
+        answer.out = "The operation completed successfully.\n\n";
+        if (fails)
+            return answer;
+        QJsonObject values = registry.value(key).toObject();
+        values[name] = QJsonObject { { "type", argumentAfter(args, QStringLiteral("/t")) },
+                                     { "data", argumentAfter(args, QStringLiteral("/d")) } };
+        registry[key] = values;
+        QSaveFile out(file.fileName());
+        if (out.open(QIODevice::WriteOnly)) {
+            out.write(QJsonDocument(registry).toJson());
+            out.commit();
+        }
+        return answer;
+    }
+    if (args.value(0) == QStringLiteral("query")) {
+        const QJsonObject values = registry.value(key).toObject();
+        QStringList names = values.keys();
+        if (!name.isEmpty())
+            names = values.contains(name) ? QStringList { name } : QStringList();
+        if (names.isEmpty()) {
+            answer.err = "ERROR: The system was unable to find the specified registry key or "
+                         "value.\r\n";
+            answer.exitCode = 1;
+            return answer;
+        }
+        QString text = QStringLiteral("\r\n") + fullKeyName(key) + QStringLiteral("\r\n");
+        for (const QString &shown : names) {
+            const QJsonObject value = values.value(shown).toObject();
+            text += QStringLiteral("    %1    %2    %3\r\n")
+                        .arg(shown, value.value("type").toString(), shownData(value));
+        }
+        answer.out = (text + QStringLiteral("\r\n")).toUtf8();
+        return answer;
+    }
+    answer.err = "ERROR: Invalid syntax.\r\n";
+    answer.exitCode = 1;
+    return answer;
+}
+
+Answer answerFor(const QString &program, const QString &dir, const QStringList &args,
+                 const QJsonObject &rule)
+{
+    if (program == QStringLiteral("reg"))
+        return answerReg(dir, args, rule.value("exitCode").toInt(0) != 0);
     if (program == QStringLiteral("xray.exe"))
         return answerCore(dir, args);
     if (program == QStringLiteral("tasklist"))
@@ -217,8 +300,6 @@ Answer answerFor(const QString &program, const QString &dir, const QStringList &
         answer.out = "Ok.\n\n";
     } else if (program == QStringLiteral("setx")) {
         answer.out = "\nSUCCESS: Specified value was saved.\n";
-    } else {
-        answer.out = "The operation completed successfully.\n\n";
     }
     return answer;
 }
@@ -241,7 +322,7 @@ int main(int argc, char *argv[])
 
     sleepMs(rule.value("hangMs").toInt(0));
 
-    Answer answer = answerFor(program, dir, args);
+    Answer answer = answerFor(program, dir, args, rule);
     // Replacing one channel leaves the other one's usual output alone.
     if (rule.contains("stdout")) {
         answer.out = rule.value("stdout").toString().toUtf8();

@@ -199,6 +199,42 @@ const QString kInternetSettingsKey
     = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 } // namespace
 
+QString StandIns::internetSettingsKey()
+{
+    return kInternetSettingsKey;
+}
+
+void StandIns::setRegistryValue(const QString &valueName, const QString &type, const QString &data,
+                                const QString &key)
+{
+    const QString path = m_dir.filePath("registry.json");
+    QJsonObject registry;
+    QFile in(path);
+    if (in.open(QIODevice::ReadOnly))
+        registry = QJsonDocument::fromJson(in.readAll()).object();
+    in.close();
+    QJsonObject values = registry.value(key).toObject();
+    values[valueName] = QJsonObject { { "type", type }, { "data", data } };
+    registry[key] = values;
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(registry).toJson());
+        file.commit();
+    }
+}
+
+std::optional<QString> StandIns::registryValue(const QString &valueName, const QString &key) const
+{
+    QFile file(m_dir.filePath("registry.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject values
+        = QJsonDocument::fromJson(file.readAll()).object().value(key).toObject();
+    if (!values.contains(valueName))
+        return std::nullopt;
+    return values.value(valueName).toObject().value("data").toString();
+}
+
 QList<QStringList> StandIns::proxySettingCommands()
 {
     const QString &key = kInternetSettingsKey;

@@ -84,6 +84,15 @@ public:
     static QList<QStringList> proxySettingCommands();
     static QList<QStringList> proxyClearingCommands();
 
+    // The registry the stand-in reg keeps: what "reg add" wrote, and what
+    // "reg query" answers. Setting a value seeds it as an earlier run would
+    // have left it. The key is the per-user Internet Settings unless given.
+    static QString internetSettingsKey();
+    void setRegistryValue(const QString &valueName, const QString &type, const QString &data,
+                          const QString &key = internetSettingsKey());
+    std::optional<QString> registryValue(const QString &valueName,
+                                         const QString &key = internetSettingsKey()) const;
+
 private:
     void writeControl() const;
 

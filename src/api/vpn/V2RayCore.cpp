@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "vpn/EngineTimings.h"
+#include "vpn/LeftoverRepair.h"
 #include "vpn/ProcessRunner.h"
 
 namespace Orvo::Api::Vpn {
@@ -143,11 +144,10 @@ V2RayCore::V2RayCore(QObject *parent)
     QObject::connect(m_process, &QProcess::readyReadStandardOutput, this, &V2RayCore::onXRayStdout);
     QObject::connect(m_process, &QProcess::readyReadStandardError, this, &V2RayCore::onXRayStderr);
 
-    m_trafficTimer->setInterval(EngineTimings::current().trafficTickMs);
+    // Both periods are read as each timer starts, where a test may have shortened them.
     QObject::connect(m_trafficTimer, &QTimer::timeout, this, &V2RayCore::updateTrafficStats);
 
     m_connectDelay->setSingleShot(true);
-    m_connectDelay->setInterval(EngineTimings::current().connectDelayMs);
     QObject::connect(m_connectDelay, &QTimer::timeout, this, &V2RayCore::onConnectDelayElapsed);
 
     qDebug().noquote() << "[V2RayCore] 初始化完成，资源路径:" << m_resourceDir;
@@ -198,8 +198,7 @@ bool V2RayCore::start(const VmessConfig &config)
     }
 
     // The file holds the account's UUID: made anew, readable by its owner only.
-    m_configPath = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QLatin1Char('/')
-        + kConfigFileName;
+    m_configPath = configFilePath();
     QFile::remove(m_configPath);
     QFile file(m_configPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
@@ -257,6 +256,11 @@ bool V2RayCore::start(const VmessConfig &config)
         qDebug().noquote() << "[V2RayCore] ✅ XRay进程已启动";
         qDebug().noquote() << "[V2RayCore] ==========================================";
         qDebug().noquote() << "[V2RayCore] XRay进程已启动, PID:" << m_process->processId();
+        // Kept while the core runs, so that a next start after a crash finds it.
+        if (m_process->processId() > 0) {
+            m_recordedPid = m_process->processId();
+            LeftoverRepair::recordCore(m_recordedPid, executable);
+        }
         return true;
     }
 
@@ -313,6 +317,7 @@ void V2RayCore::stop()
         });
         qDebug().noquote() << "[V2RayCore] XRay进程已终止";
     }
+    forgetRecordedCore();
 
     if (!m_configPath.isEmpty() && QFile::exists(m_configPath)) {
         QFile::remove(m_configPath);
@@ -322,6 +327,20 @@ void V2RayCore::stop()
     m_uploadBytes = 0;
     m_downloadBytes = 0;
     qDebug().noquote() << "[V2RayCore] XRay已停止";
+}
+
+QString V2RayCore::configFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QLatin1Char('/')
+        + kConfigFileName;
+}
+
+void V2RayCore::forgetRecordedCore()
+{
+    if (m_recordedPid <= 0)
+        return;
+    LeftoverRepair::forgetCore(m_recordedPid);
+    m_recordedPid = 0;
 }
 
 bool V2RayCore::isRunning() const
@@ -356,6 +375,7 @@ void V2RayCore::onXRayFinished(int exitCode, QProcess::ExitStatus exitStatus)
                        << (crashed ? "崩溃" : "正常");
     m_running = false;
     m_connectDelay->stop();
+    forgetRecordedCore();
     qDebug().noquote() << "[V2RayCore] 停止流量监控";
     m_trafficTimer->stop();
     if (m_reports.isCrash(exitStatus))

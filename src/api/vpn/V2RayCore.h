@@ -30,6 +30,8 @@ public:
     // The core process exists, whatever the core has reported about it.
     bool isRunning() const;
     static QString generateConfig(const VmessConfig &config);
+    // Where every start writes the configuration it hands the core.
+    static QString configFilePath();
 
     // A fault for tests, not an option of the program: the wait for the
     // process start. A start that never comes cannot be made here, where a
@@ -55,6 +57,7 @@ private slots:
 private:
     void onConnectDelayElapsed();
     void killTimedOutStart();
+    void forgetRecordedCore();
 
     QProcess *m_process;
     QTimer *m_trafficTimer;
@@ -66,6 +69,8 @@ private:
     qint64 m_uploadBytes = 0;
     qint64 m_downloadBytes = 0;
     bool m_running = false;
+    // The core whose record is kept (see LeftoverRepair); 0 when none is.
+    qint64 m_recordedPid = 0;
     ProcessReports m_reports;
     StartWait m_startWait;
 
