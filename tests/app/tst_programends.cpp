@@ -9,16 +9,12 @@
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "models/User.h"
+#include "ProgramRunFixture.h"
 #include "SampleVmessLink.h"
 #include "StandIns.h"
-#include "storage/TokenManager.h"
 #include "vpn/LeftoverRepair.h"
 
-using Orvo::Api::Models::User;
-using Orvo::Api::Security::TokenManager;
 using Orvo::Api::Vpn::LeftoverRepair;
-using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::isRunning;
 using Orvo::Testing::StandIns;
@@ -26,16 +22,6 @@ using Orvo::Testing::StandIns;
 namespace {
 
 constexpr int kStepTimeoutMs = 20000;
-
-QJsonObject userJson()
-{
-    return { { "id", 7 },
-             { "email", "mia@example.com" },
-             { "name", "Mia" },
-             { "status", "active" },
-             { "trial_used", true },
-             { "trial_hours_remaining", 1.5 } };
-}
 
 QStringList query(const QString &valueName)
 {
@@ -189,27 +175,15 @@ private:
 private slots:
     void initTestCase()
     {
-        // The settings file lies under the program's name; this process
-        // writes the stored login there, as an earlier run would have.
-        QCoreApplication::setApplicationName(
-            QFileInfo(QStringLiteral(CONNECTED_PROBE)).completeBaseName());
         QVERIFY(m_standIns.isValid());
-        QVERIFY(Orvo::Testing::startAsClientService(m_service));
+        QVERIFY(Orvo::Testing::startAsServiceOf(QStringLiteral(CONNECTED_PROBE), m_service));
     }
 
     void init()
     {
         m_service.reset();
-        m_service.setReply("GET", "auth/me",
-                           FakeReply::json({ { "success", true }, { "data", userJson() } }));
-        m_service.setReply(
-            "POST", "heartbeat",
-            FakeReply::json({ { "success", true },
-                              { "data",
-                                QJsonObject { { "device_status",
-                                                QJsonObject { { "status", "active" } } } } } }));
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::setSignedInReplies(m_service);
+        Orvo::Testing::storeLoginAsEarlierRun();
         // The login store writes its file from the event loop.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();

@@ -8,12 +8,11 @@
 #include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "models/User.h"
+#include "ProgramRunFixture.h"
 #include "SampleVmessLink.h"
 #include "StandIns.h"
 #include "storage/TokenManager.h"
 
-using Orvo::Api::Models::User;
 using Orvo::Api::Security::TokenManager;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
@@ -22,16 +21,6 @@ using Orvo::Testing::StandIns;
 namespace {
 
 const QString kLink = Orvo::Testing::sampleVmessLink();
-
-QJsonObject userJson()
-{
-    return { { "id", 7 },
-             { "email", "mia@example.com" },
-             { "name", "Mia" },
-             { "status", "active" },
-             { "trial_used", true },
-             { "trial_hours_remaining", 1.5 } };
-}
 
 FakeReply configsReply()
 {
@@ -113,33 +102,21 @@ private:
 private slots:
     void initTestCase()
     {
-        // The settings file lies under the program's name; this process
-        // writes the stored login there, as an earlier run would have.
-        QCoreApplication::setApplicationName(
-            QFileInfo(QStringLiteral(STARTUP_PROBE)).completeBaseName());
         QVERIFY(m_standIns.isValid());
-        QVERIFY(Orvo::Testing::startAsClientService(m_service));
+        QVERIFY(Orvo::Testing::startAsServiceOf(QStringLiteral(STARTUP_PROBE), m_service));
     }
 
     void init()
     {
         m_service.reset();
         m_service.setReply("GET", "configs", configsReply());
-        m_service.setReply("GET", "auth/me",
-                           FakeReply::json({ { "success", true }, { "data", userJson() } }));
-        m_service.setReply(
-            "POST", "heartbeat",
-            FakeReply::json({ { "success", true },
-                              { "data",
-                                QJsonObject { { "device_status",
-                                                QJsonObject { { "status", "active" } } } } } }));
+        Orvo::Testing::setSignedInReplies(m_service);
         TokenManager::instance()->clearLogin();
     }
 
     void storedLoginShowsTheUser()
     {
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::storeLoginAsEarlierRun();
         const Run run = runProgram();
         verifyClean(run);
         QCOMPARE(run.shown.value("userName").toString(), QStringLiteral("Mia"));
@@ -182,8 +159,7 @@ private slots:
 
     void closingWhileConnectedEndsCleanly()
     {
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::storeLoginAsEarlierRun();
         const Run run = runProgram(kLink);
         verifyClean(run);
         QCOMPARE(run.shown.value("connected").toBool(), true);
