@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
+#include <QTest>
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
@@ -50,6 +52,26 @@ inline void storeLoginAsEarlierRun()
 {
     Orvo::Api::Security::TokenManager::instance()->saveLogin(
         QStringLiteral("tok-stored"), Orvo::Api::Models::User::fromJson(signedInUserJson()));
+}
+
+// The lines appear in the program's log in this order, others between them.
+inline void verifyInOrder(const QString &log, const QStringList &lines)
+{
+    qsizetype from = 0;
+    for (const QString &line : lines) {
+        const qsizetype at = log.indexOf(line, from);
+        QVERIFY2(at >= 0,
+                 qPrintable(QStringLiteral("missing or out of order: ") + line
+                            + QStringLiteral("\n") + log.right(4000)));
+        from = at + line.size();
+    }
+}
+
+inline void verifyNoSanitizerReport(const QString &log)
+{
+    QVERIFY2(!log.contains(QStringLiteral("Sanitizer"))
+                 && !log.contains(QStringLiteral("runtime error")),
+             qPrintable(log.right(4000)));
 }
 
 } // namespace Orvo::Testing

@@ -18,6 +18,8 @@ using Orvo::Api::Vpn::LeftoverRepair;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::isRunning;
 using Orvo::Testing::StandIns;
+using Orvo::Testing::verifyInOrder;
+using Orvo::Testing::verifyNoSanitizerReport;
 
 namespace {
 
@@ -113,25 +115,6 @@ class ProgramEndsTest : public QObject
 private:
     FakeService m_service;
     StandIns m_standIns;
-
-    static void verifyInOrder(const QString &log, const QStringList &lines)
-    {
-        qsizetype from = 0;
-        for (const QString &line : lines) {
-            const qsizetype at = log.indexOf(line, from);
-            QVERIFY2(at >= 0,
-                     qPrintable(QStringLiteral("missing or out of order: ") + line
-                                + QStringLiteral("\n") + log.right(4000)));
-            from = at + line.size();
-        }
-    }
-
-    static void verifyNoSanitizerReport(const QString &log)
-    {
-        QVERIFY2(!log.contains(QStringLiteral("Sanitizer"))
-                     && !log.contains(QStringLiteral("runtime error")),
-                 qPrintable(log.right(4000)));
-    }
 
     // Connected, with the core running and the system proxy on it: the core's id.
     qint64 connect(Program &program)

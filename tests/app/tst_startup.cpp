@@ -17,6 +17,8 @@ using Orvo::Api::Security::TokenManager;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::StandIns;
+using Orvo::Testing::verifyInOrder;
+using Orvo::Testing::verifyNoSanitizerReport;
 
 namespace {
 
@@ -70,18 +72,6 @@ private:
         return run;
     }
 
-    static void verifyInOrder(const QString &log, const QStringList &lines)
-    {
-        qsizetype from = 0;
-        for (const QString &line : lines) {
-            const qsizetype at = log.indexOf(line, from);
-            QVERIFY2(at >= 0,
-                     qPrintable(QStringLiteral("missing or out of order: ") + line
-                                + QStringLiteral("\n") + log.right(3000)));
-            from = at + line.size();
-        }
-    }
-
     static bool hasLineStarting(const QString &log, const QString &start)
     {
         const QStringList lines = log.split(u'\n');
@@ -94,9 +84,7 @@ private:
         QVERIFY2(
             run.exitCode == expectedExitCode,
             qPrintable(QStringLiteral("exit code %1\n").arg(run.exitCode) + run.log.right(6000)));
-        QVERIFY2(!run.log.contains(QStringLiteral("Sanitizer"))
-                     && !run.log.contains(QStringLiteral("runtime error")),
-                 qPrintable(run.log.right(4000)));
+        verifyNoSanitizerReport(run.log);
     }
 
 private slots:
