@@ -9,33 +9,21 @@
 
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "models/User.h"
+#include "ProgramRunFixture.h"
 #include "SampleVmessLink.h"
 #include "StandIns.h"
-#include "storage/TokenManager.h"
 #include "vpn/LeftoverRepair.h"
 
-using Orvo::Api::Models::User;
-using Orvo::Api::Security::TokenManager;
 using Orvo::Api::Vpn::LeftoverRepair;
-using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::isRunning;
 using Orvo::Testing::StandIns;
+using Orvo::Testing::verifyInOrder;
+using Orvo::Testing::verifyNoSanitizerReport;
 
 namespace {
 
 constexpr int kStepTimeoutMs = 20000;
-
-QJsonObject userJson()
-{
-    return { { "id", 7 },
-             { "email", "mia@example.com" },
-             { "name", "Mia" },
-             { "status", "active" },
-             { "trial_used", true },
-             { "trial_hours_remaining", 1.5 } };
-}
 
 QStringList query(const QString &valueName)
 {
@@ -128,25 +116,6 @@ private:
     FakeService m_service;
     StandIns m_standIns;
 
-    static void verifyInOrder(const QString &log, const QStringList &lines)
-    {
-        qsizetype from = 0;
-        for (const QString &line : lines) {
-            const qsizetype at = log.indexOf(line, from);
-            QVERIFY2(at >= 0,
-                     qPrintable(QStringLiteral("missing or out of order: ") + line
-                                + QStringLiteral("\n") + log.right(4000)));
-            from = at + line.size();
-        }
-    }
-
-    static void verifyNoSanitizerReport(const QString &log)
-    {
-        QVERIFY2(!log.contains(QStringLiteral("Sanitizer"))
-                     && !log.contains(QStringLiteral("runtime error")),
-                 qPrintable(log.right(4000)));
-    }
-
     // Connected, with the core running and the system proxy on it: the core's id.
     qint64 connect(Program &program)
     {
@@ -189,27 +158,15 @@ private:
 private slots:
     void initTestCase()
     {
-        // The settings file lies under the program's name; this process
-        // writes the stored login there, as an earlier run would have.
-        QCoreApplication::setApplicationName(
-            QFileInfo(QStringLiteral(CONNECTED_PROBE)).completeBaseName());
         QVERIFY(m_standIns.isValid());
-        QVERIFY(Orvo::Testing::startAsClientService(m_service));
+        QVERIFY(Orvo::Testing::startAsServiceOf(QStringLiteral(CONNECTED_PROBE), m_service));
     }
 
     void init()
     {
         m_service.reset();
-        m_service.setReply("GET", "auth/me",
-                           FakeReply::json({ { "success", true }, { "data", userJson() } }));
-        m_service.setReply(
-            "POST", "heartbeat",
-            FakeReply::json({ { "success", true },
-                              { "data",
-                                QJsonObject { { "device_status",
-                                                QJsonObject { { "status", "active" } } } } } }));
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::setSignedInReplies(m_service);
+        Orvo::Testing::storeLoginAsEarlierRun();
         // The login store writes its file from the event loop.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();

@@ -8,30 +8,21 @@
 #include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
-#include "models/User.h"
+#include "ProgramRunFixture.h"
 #include "SampleVmessLink.h"
 #include "StandIns.h"
 #include "storage/TokenManager.h"
 
-using Orvo::Api::Models::User;
 using Orvo::Api::Security::TokenManager;
 using Orvo::Testing::FakeReply;
 using Orvo::Testing::FakeService;
 using Orvo::Testing::StandIns;
+using Orvo::Testing::verifyInOrder;
+using Orvo::Testing::verifyNoSanitizerReport;
 
 namespace {
 
 const QString kLink = Orvo::Testing::sampleVmessLink();
-
-QJsonObject userJson()
-{
-    return { { "id", 7 },
-             { "email", "mia@example.com" },
-             { "name", "Mia" },
-             { "status", "active" },
-             { "trial_used", true },
-             { "trial_hours_remaining", 1.5 } };
-}
 
 FakeReply configsReply()
 {
@@ -81,18 +72,6 @@ private:
         return run;
     }
 
-    static void verifyInOrder(const QString &log, const QStringList &lines)
-    {
-        qsizetype from = 0;
-        for (const QString &line : lines) {
-            const qsizetype at = log.indexOf(line, from);
-            QVERIFY2(at >= 0,
-                     qPrintable(QStringLiteral("missing or out of order: ") + line
-                                + QStringLiteral("\n") + log.right(3000)));
-            from = at + line.size();
-        }
-    }
-
     static bool hasLineStarting(const QString &log, const QString &start)
     {
         const QStringList lines = log.split(u'\n');
@@ -105,41 +84,27 @@ private:
         QVERIFY2(
             run.exitCode == expectedExitCode,
             qPrintable(QStringLiteral("exit code %1\n").arg(run.exitCode) + run.log.right(6000)));
-        QVERIFY2(!run.log.contains(QStringLiteral("Sanitizer"))
-                     && !run.log.contains(QStringLiteral("runtime error")),
-                 qPrintable(run.log.right(4000)));
+        verifyNoSanitizerReport(run.log);
     }
 
 private slots:
     void initTestCase()
     {
-        // The settings file lies under the program's name; this process
-        // writes the stored login there, as an earlier run would have.
-        QCoreApplication::setApplicationName(
-            QFileInfo(QStringLiteral(STARTUP_PROBE)).completeBaseName());
         QVERIFY(m_standIns.isValid());
-        QVERIFY(Orvo::Testing::startAsClientService(m_service));
+        QVERIFY(Orvo::Testing::startAsServiceOf(QStringLiteral(STARTUP_PROBE), m_service));
     }
 
     void init()
     {
         m_service.reset();
         m_service.setReply("GET", "configs", configsReply());
-        m_service.setReply("GET", "auth/me",
-                           FakeReply::json({ { "success", true }, { "data", userJson() } }));
-        m_service.setReply(
-            "POST", "heartbeat",
-            FakeReply::json({ { "success", true },
-                              { "data",
-                                QJsonObject { { "device_status",
-                                                QJsonObject { { "status", "active" } } } } } }));
+        Orvo::Testing::setSignedInReplies(m_service);
         TokenManager::instance()->clearLogin();
     }
 
     void storedLoginShowsTheUser()
     {
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::storeLoginAsEarlierRun();
         const Run run = runProgram();
         verifyClean(run);
         QCOMPARE(run.shown.value("userName").toString(), QStringLiteral("Mia"));
@@ -182,8 +147,7 @@ private slots:
 
     void closingWhileConnectedEndsCleanly()
     {
-        TokenManager::instance()->saveLogin(QStringLiteral("tok-stored"),
-                                            User::fromJson(userJson()));
+        Orvo::Testing::storeLoginAsEarlierRun();
         const Run run = runProgram(kLink);
         verifyClean(run);
         QCOMPARE(run.shown.value("connected").toBool(), true);

@@ -58,6 +58,13 @@ const QString kRegisterPage = QStringLiteral("registerPage");
 const QString kSettingsPage = QStringLiteral("settingsPage");
 const QString kServerPage = QStringLiteral("selectServerPage");
 const QString kVipPage = QStringLiteral("vipPage");
+
+// The VIP server's line in the server list: its group and the name to click.
+struct VipLine
+{
+    QQuickItem *group = nullptr;
+    QQuickItem *name = nullptr;
+};
 const QString kOrdersPage = QStringLiteral("myOrdersPage");
 const QString kAnnouncementPage = QStringLiteral("announcementPage");
 const QString kAboutPage = QStringLiteral("aboutUsPage");
@@ -168,6 +175,17 @@ private:
         QVERIFY(m_road.waitForPage(page));
         if (!shotName.isEmpty())
             shot(shotName);
+    }
+
+    // The server list opened from home, with the VIP server's line in it.
+    void openServerList(VipLine &vip)
+    {
+        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
+        vip.group = m_road.waitForSeen(QStringLiteral("vipGroup"));
+        QVERIFY(vip.group);
+        vip.name = m_road.waitForSeen(QStringLiteral("serverNameText"), vip.group);
+        QVERIFY(vip.name);
+        QCOMPARE(vip.name->property("text").toString(), QStringLiteral("新加坡 VIP"));
     }
 
     // The "←" in the page's top-left corner.
@@ -476,17 +494,13 @@ private slots:
         STEP(back(kHome));
 
         // The VIP line is open now: chosen, connected, disconnected.
-        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
-        QQuickItem *vipGroup = m_road.waitForSeen(QStringLiteral("vipGroup"));
-        QVERIFY(vipGroup);
-        QQuickItem *vipName = m_road.waitForSeen(QStringLiteral("serverNameText"), vipGroup);
-        QVERIFY(vipName);
-        QCOMPARE(vipName->property("text").toString(), QStringLiteral("新加坡 VIP"));
+        VipLine vip;
+        STEP(openServerList(vip));
         QTRY_VERIFY_WITH_TIMEOUT(
-            !m_road.seenWithText(QStringLiteral("markText"), QStringLiteral("🔒"), vipGroup),
+            !m_road.seenWithText(QStringLiteral("markText"), QStringLiteral("🔒"), vip.group),
             kTimeoutMs);
         STEP(shot(QStringLiteral("server-list-vip-open")));
-        QVERIFY(m_road.click(vipName));
+        QVERIFY(m_road.click(vip.name));
         QVERIFY(m_road.waitForPage(kHome));
         QCOMPARE(shown("serverNameText"), QStringLiteral("新加坡 VIP"));
 
@@ -692,20 +706,16 @@ private slots:
         QCOMPARE(shown("userNameText"), QStringLiteral("未登录"));
 
         // The locked line takes no click.
-        STEP(go(QStringLiteral("selectServerMouseArea"), kServerPage));
-        QQuickItem *vipGroup = m_road.waitForSeen(QStringLiteral("vipGroup"));
-        QVERIFY(vipGroup);
-        QQuickItem *vipName = m_road.waitForSeen(QStringLiteral("serverNameText"), vipGroup);
-        QVERIFY(vipName);
-        QCOMPARE(vipName->property("text").toString(), QStringLiteral("新加坡 VIP"));
-        QCOMPARE(shown("markText", vipGroup), QStringLiteral("🔒"));
+        VipLine vip;
+        STEP(openServerList(vip));
+        QCOMPARE(shown("markText", vip.group), QStringLiteral("🔒"));
         STEP(shot(QStringLiteral("server-list-locked")));
-        QVERIFY(m_road.click(vipName));
+        QVERIFY(m_road.click(vip.name));
         QTRY_VERIFY_WITH_TIMEOUT(
             MessageLog::instance()->has(QStringLiteral("⚠️ 此服务器需要VIP权限")),
             kTimeoutMs);
         QVERIFY(m_road.showsPage(kServerPage));
-        QCOMPARE(shown("markText", vipGroup), QStringLiteral("🔒"));
+        QCOMPARE(shown("markText", vip.group), QStringLiteral("🔒"));
         STEP(back(kHome));
         QCOMPARE(shown("serverNameText"), defaultServer);
 

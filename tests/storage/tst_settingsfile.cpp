@@ -162,6 +162,15 @@ private:
         return result;
     }
 
+    // Under the most open default there is: the file's mode must not come from it.
+    QJsonObject runStepUnderOpenUmask(const QString &mode)
+    {
+        const mode_t previous = ::umask(0);
+        const QJsonObject result = runStep(mode);
+        ::umask(previous);
+        return result;
+    }
+
     void writeOldLogin()
     {
         QSettings file(settingsPath(), QSettings::IniFormat);
@@ -185,11 +194,8 @@ private slots:
         QSKIP("no POSIX permissions here");
 #endif
         newDataHome();
-        // The most open default there is: the file's mode must not come from it.
-        const mode_t previous = ::umask(0);
-        const QJsonObject start = runStep("start");
-        const QJsonObject signIn = runStep("signIn");
-        ::umask(previous);
+        const QJsonObject start = runStepUnderOpenUmask("start");
+        const QJsonObject signIn = runStepUnderOpenUmask("signIn");
         QCOMPARE(start.value("fileName").toString(), settingsPath());
         QCOMPARE(signIn.value("loggedIn").toBool(), true);
         QCOMPARE(fileValue(settingsPath(), "auth_token").toString(), kNewToken);
@@ -202,9 +208,7 @@ private slots:
         QSKIP("no POSIX permissions here");
 #endif
         newDataHome();
-        const mode_t previous = ::umask(0);
-        const QJsonObject result = runStep("rewrite");
-        ::umask(previous);
+        const QJsonObject result = runStepUnderOpenUmask("rewrite");
         QCOMPARE(result.value("loggedIn").toBool(), false);
         QVERIFY(!fileValue(settingsPath(), "device_id").toString().isEmpty());
         QCOMPARE(octal(fileMode(settingsPath())), octal(0600));

@@ -65,6 +65,15 @@ VmessConfig server()
     return config;
 }
 
+// The expected lines with the left core's id and the core's configuration put in.
+QStringList filledIn(QStringList lines, qint64 pid)
+{
+    for (QString &line : lines)
+        line.replace("<pid>", QString::number(pid))
+            .replace("<config>", V2RayCore::configFilePath());
+    return lines;
+}
+
 // A copy of this program that keeps a core's record, as a run still going on.
 int keepARecord()
 {
@@ -218,10 +227,7 @@ private:
 
         LeftoverRepair::run();
 
-        for (QString &line : lines)
-            line.replace("<pid>", QString::number(pid))
-                .replace("<config>", V2RayCore::configFilePath());
-        QCOMPARE(repairLines(), lines);
+        QCOMPARE(repairLines(), filledIn(lines, pid));
         QCOMPARE(m_standIns->proxyToolCalls(), proxyCommands);
         QCOMPARE(m_standIns->registryValue("ProxyEnable"), std::optional(proxyEnableAfter));
         QVERIFY(!QFile::exists(V2RayCore::configFilePath()));
@@ -354,10 +360,7 @@ private slots:
         // As the next start would, while this run has not ended.
         LeftoverRepair::run();
 
-        for (QString &line : lines)
-            line.replace("<pid>", QString::number(pid))
-                .replace("<config>", V2RayCore::configFilePath());
-        QCOMPARE(repairLines(), lines);
+        QCOMPARE(repairLines(), filledIn(lines, pid));
         QTRY_VERIFY(!isRunning(pid));
         if (lines.isEmpty())
             QCOMPARE(m_standIns->calls().size(), 0);

@@ -57,28 +57,45 @@ Item {
             compare(pages(), ["mainScreenWrapper"])
         }
 
+        // Every opacity the item takes from now on, its present one first:
+        // each step of the fade is caught, however late the test looks.
+        function recordOpacity(item) {
+            const values = [item.opacity]
+            item.opacityChanged.connect(function () { values.push(item.opacity) })
+            return values
+        }
+
+        function verifyFadedThrough(values, what) {
+            verify(values.some(function (value) { return value > 0 && value < 1 }),
+                   what + " took no opacity between 0 and 1: " + JSON.stringify(values))
+        }
+
         // The shipped fade: every push and pop fades the pages' opacity over 300 ms.
         function test_pagesFadeOverThreeHundredMilliseconds() {
             createAtHome(300)
             compare(app.pageFadeDuration, 300)
             let started = Date.now()
+            let leaving = recordOpacity(home())
             perform("area:settingsArea")
             const settings = stack.currentItem
+            let coming = recordOpacity(settings)
             verify(stack.busy)
-            tryVerify(function () { return settings.opacity > 0 && settings.opacity < 1 })
-            verify(home().opacity < 1)
             settle()
             verify(Date.now() - started >= 290, "the push did not fade for 300 ms")
+            verifyFadedThrough(coming, "the pushed page")
+            verifyFadedThrough(leaving, "the home screen under it")
             compare(settings.opacity, 1)
             compare(home().opacity, 0)
 
             started = Date.now()
+            coming = recordOpacity(home())
+            leaving = recordOpacity(settings)
             perform("back")
             verify(stack.busy)
-            tryVerify(function () { return home().opacity > 0 && home().opacity < 1 })
-            verify(settings.opacity < 1)
             settle()
             verify(Date.now() - started >= 290, "the pop did not fade for 300 ms")
+            verifyFadedThrough(coming, "the home screen")
+            verifyFadedThrough(leaving, "the popped page")
             compare(pages(), ["mainScreenWrapper"])
             compare(home().opacity, 1)
         }
