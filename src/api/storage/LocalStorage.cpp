@@ -57,26 +57,23 @@ int LocalStorage::getInt(const QString &key, int defaultValue) const
 
 bool LocalStorage::setString(const QString &key, const QString &value)
 {
-    prepareWrite();
-    m_settings->setValue(key, value);
-    const bool written = finishWrite(key);
-    emit valueChanged(key);
-    return written;
+    return write(key, [&] { m_settings->setValue(key, value); });
 }
 
 bool LocalStorage::setBool(const QString &key, bool value)
 {
-    prepareWrite();
-    m_settings->setValue(key, value);
-    const bool written = finishWrite(key);
-    emit valueChanged(key);
-    return written;
+    return write(key, [&] { m_settings->setValue(key, value); });
 }
 
 bool LocalStorage::remove(const QString &key)
 {
+    return write(key, [&] { m_settings->remove(key); });
+}
+
+bool LocalStorage::write(const QString &key, const std::function<void()> &change)
+{
     prepareWrite();
-    m_settings->remove(key);
+    change();
     const bool written = finishWrite(key);
     emit valueChanged(key);
     return written;

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QSettings;
 
 namespace Orvo::Api::Storage {
@@ -37,6 +39,8 @@ private:
 
     void tightenPermissions() const;
     void createOwnerOnlyFile() const;
+    // One change to the file, written at once and checked.
+    bool write(const QString &key, const std::function<void()> &change);
     void prepareWrite();
     bool finishWrite(const QString &key);
 
