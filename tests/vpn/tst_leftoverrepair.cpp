@@ -1,11 +1,17 @@
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,10 +21,13 @@
 #include "StandIns.h"
 #include "TestEngineTimings.h"
 #include "vpn/LeftoverRepair.h"
+#include "vpn/ProcessIdentity.h"
 #include "vpn/V2RayCore.h"
 #include "vpn/VmessConfig.h"
 
+using Orvo::Api::Vpn::EngineTimings;
 using Orvo::Api::Vpn::LeftoverRepair;
+using Orvo::Api::Vpn::ProcessIdentity;
 using Orvo::Api::Vpn::V2RayCore;
 using Orvo::Api::Vpn::VmessConfig;
 using Orvo::Testing::isRunning;
@@ -33,7 +42,17 @@ enum class LeftCore {
     None, // no record
     StandInCore, // the recorded core still runs
     OtherProgram, // the recorded id now belongs to another program
+    AnotherRun, // the recorded id now runs the core's program again, started later
+    AnotherBoot, // the record was written before the machine started again
+    NoStartTime, // a record that names no start time
     Ended, // the recorded core has ended
+};
+
+// Whose the record is, as the file shows it.
+enum class RecordFile {
+    Own,
+    OthersCanWrite,
+    AnotherUsers,
 };
 
 const QString kOurProxy = QStringLiteral("socks=127.0.0.1:10315");
@@ -42,6 +61,17 @@ const QString kChildCorePid = QStringLiteral("ORVO_LEFT_CORE_PID");
 QStringList query(const QString &valueName)
 {
     return { "reg", "query", StandIns::internetSettingsKey(), "/v", valueName };
+}
+
+// The repair's lines for a proxy on the core's inbound and for the configuration.
+const QString cleared
+    = QStringLiteral("[LeftoverRepair] 系统代理仍指向本程序的入口，清除: ") + kOurProxy;
+const QString deleted = QStringLiteral("[LeftoverRepair] 已删除遗留的配置文件: <config>");
+
+QList<QStringList> proxyReadsAndClears()
+{
+    return QList<QStringList> { query("ProxyEnable"), query("ProxyServer") }
+    + StandIns::proxyClearingCommands();
 }
 
 void leaveConfiguration()
@@ -65,28 +95,70 @@ VmessConfig server()
     return config;
 }
 
-// The expected lines with the left core's id and the core's configuration put in.
+// The expected lines with the left core's id, its configuration and its record put in.
 QStringList filledIn(QStringList lines, qint64 pid)
 {
     for (QString &line : lines)
         line.replace("<pid>", QString::number(pid))
-            .replace("<config>", V2RayCore::configFilePath());
+            .replace("<config>", V2RayCore::configFilePath())
+            .replace("<record>", LeftoverRepair::coreRecordPath());
     return lines;
 }
 
 // A copy of this program that keeps a core's record, as a run still going on.
 int keepARecord()
 {
-    LeftoverRepair::recordCore(qEnvironmentVariable(qPrintable(kChildCorePid)).toLongLong(),
-                               StandIns::corePath());
+    LeftoverRepair::recordCore(qEnvironmentVariable(qPrintable(kChildCorePid)).toLongLong());
     Orvo::Testing::writeChildResult({ { "ready", true } });
     QThread::sleep(30);
     return 0;
 }
 
+QJsonObject readRecord()
+{
+    QFile file(LeftoverRepair::coreRecordPath());
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
+}
+
+// Changes what the record says, keeping the file itself (owner, mode) as it is.
+void editRecord(const std::function<void(QJsonObject &)> &change)
+{
+    QJsonObject record = readRecord();
+    QVERIFY(!record.isEmpty());
+    change(record);
+    QFile file(LeftoverRepair::coreRecordPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(record).toJson(QJsonDocument::Compact));
+}
+
+bool makeRecordFile(RecordFile kind)
+{
+    const QByteArray path = QFile::encodeName(LeftoverRepair::coreRecordPath());
+    if (kind == RecordFile::OthersCanWrite)
+        return ::chmod(path.constData(), 0620) == 0;
+    if (kind == RecordFile::AnotherUsers)
+        return ::chown(path.constData(), 65534, 65534) == 0; // nobody
+    return true;
+}
+
+// Files made while it lives get exactly the mode asked for.
+class OpenUmask
+{
+public:
+    OpenUmask() : m_previous(::umask(0)) { }
+    ~OpenUmask() { ::umask(m_previous); }
+    OpenUmask(const OpenUmask &) = delete;
+    OpenUmask &operator=(const OpenUmask &) = delete;
+
+private:
+    const mode_t m_previous;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(LeftCore)
+Q_DECLARE_METATYPE(RecordFile)
 
 // What the next start repairs after a run that crashed or was killed, played
 // with the stand-ins: the core the run left, the system proxy on the core's
@@ -115,21 +187,51 @@ private:
         return pid;
     }
 
-    // A core as the engine leaves it behind: running, with its record.
+    qint64 startCore()
+    {
+        return startProcess(StandIns::corePath(),
+                            { "run", "-c", V2RayCore::configFilePath(), "--disable-color" });
+    }
+
+    // A core as the engine leaves it behind, with its record, and what may
+    // have become of it since.
     qint64 leaveCore(LeftCore kind)
     {
-        qint64 pid = 0;
-        if (kind == LeftCore::StandInCore) {
-            pid = startProcess(StandIns::corePath(),
-                               { "run", "-c", V2RayCore::configFilePath(), "--disable-color" });
-        } else if (kind == LeftCore::OtherProgram) {
-            pid = startProcess(QStringLiteral("sleep"), { "30" });
-        } else if (kind == LeftCore::Ended) {
-            pid = startProcess(StandIns::corePath(), { "version" });
+        if (kind == LeftCore::None)
+            return 0;
+        const qint64 pid = kind == LeftCore::OtherProgram
+            ? startProcess(QStringLiteral("sleep"), { "30" })
+            : startCore();
+        if (pid <= 0)
+            return 0;
+        LeftoverRepair::recordCore(pid);
+        const QString coreProgram = QFileInfo(StandIns::corePath()).canonicalFilePath();
+        switch (kind) {
+        case LeftCore::OtherProgram:
+            // As the core's record would read, were the id now a sleep's.
+            editRecord([&](QJsonObject &record) { record["executable"] = coreProgram; });
+            break;
+        case LeftCore::AnotherRun:
+            editRecord([](QJsonObject &record) {
+                record["start_time"]
+                    = QString::number(record["start_time"].toString().toLongLong() - 1);
+            });
+            break;
+        case LeftCore::AnotherBoot:
+            editRecord([](QJsonObject &record) {
+                record["boot_id"] = QStringLiteral("4f1c2d3e-0000-4000-8000-000000000000");
+            });
+            break;
+        case LeftCore::NoStartTime:
+            editRecord([](QJsonObject &record) { record.remove("start_time"); });
+            break;
+        case LeftCore::Ended:
+            m_processes.back()->kill();
             m_processes.back()->waitForFinished(5000);
+            break;
+        default:
+            break;
         }
-        if (pid > 0)
-            LeftoverRepair::recordCore(pid, StandIns::corePath());
         return pid;
     }
 
@@ -141,88 +243,105 @@ private:
             m_standIns->setRegistryValue(QStringLiteral("ProxyServer"), "REG_SZ", server);
     }
 
-    static void addLayerColumn() { QTest::addColumn<bool>("windowsTools"); }
-
-    static QString layerName(bool windowsTools)
+    static void addRepairColumns()
     {
-        return windowsTools ? QStringLiteral(" (tasklist, taskkill)") : QStringLiteral(" (/proc)");
-    }
-
-    // The rows of one way of finding and ending the core: the /proc of Linux,
-    // or the tools of Windows.
-    static void addRepairRows(bool windowsTools)
-    {
-        addLayerColumn();
         QTest::addColumn<LeftCore>("leftCore");
+        QTest::addColumn<RecordFile>("recordFile");
         QTest::addColumn<bool>("configLeft");
         QTest::addColumn<QString>("proxyEnable");
         QTest::addColumn<QString>("proxyServer");
         // The reg, netsh and setx command lines, in order.
         QTest::addColumn<QList<QStringList>>("proxyCommands");
         QTest::addColumn<QString>("proxyEnableAfter");
-        // "<pid>" stands for the recorded id, "<config>" for the file.
+        // "<pid>" stands for the recorded id, "<config>" for the file, "<record>" for the record.
         QTest::addColumn<QStringList>("lines");
+    }
 
+    static void addRepairRows()
+    {
+        addRepairColumns();
         const QList<QStringList> reads { query("ProxyEnable"), query("ProxyServer") };
+        const QList<QStringList> clears = proxyReadsAndClears();
         const QString ended
             = QStringLiteral("[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID: <pid>");
         const QString gone
             = QStringLiteral("[LeftoverRepair] 记录的XRay进程已不在运行, PID: <pid>");
-        const QString cleared
-            = QStringLiteral("[LeftoverRepair] 系统代理仍指向本程序的入口，清除: ") + kOurProxy;
-        const QString deleted = QStringLiteral("[LeftoverRepair] 已删除遗留的配置文件: <config>");
+        const QString unreadable = QStringLiteral("[LeftoverRepair] 核心记录无法读取，已忽略");
+        const RecordFile own = RecordFile::Own;
 
-        {
-            const QString layer = layerName(windowsTools);
-            QTest::newRow(qPrintable("a crash left behind" + layer))
-                << windowsTools << LeftCore::StandInCore << true << "1" << kOurProxy
-                << reads + StandIns::proxyClearingCommands() << "0"
-                << QStringList { ended, cleared, deleted };
-            QTest::newRow(qPrintable("the proxy set to another address" + layer))
-                << windowsTools << LeftCore::StandInCore << true << "1"
-                << "http=10.1.2.3:8080" << reads << "1"
-                << QStringList { ended,
-                                 "[LeftoverRepair] 系统代理指向其他地址，保持不变: "
-                                 "http=10.1.2.3:8080",
-                                 deleted };
-            QTest::newRow(qPrintable("the recorded id now another program's" + layer))
-                << windowsTools << LeftCore::OtherProgram << true << "1" << kOurProxy
-                << reads + StandIns::proxyClearingCommands() << "0"
-                << QStringList { gone, cleared, deleted };
-            QTest::newRow(qPrintable("a core that ended, the proxy off" + layer))
-                << windowsTools << LeftCore::Ended << true << "0" << kOurProxy
-                << QList<QStringList> { query("ProxyEnable") } << "0"
-                << QStringList { gone, "[LeftoverRepair] 系统代理未启用，保持不变", deleted };
-            QTest::newRow(qPrintable("only the configuration" + layer))
-                << windowsTools << LeftCore::None << true << "1" << kOurProxy
-                << reads + StandIns::proxyClearingCommands() << "0"
-                << QStringList { cleared, deleted };
-            QTest::newRow(qPrintable("only the record" + layer))
-                << windowsTools << LeftCore::StandInCore << false << "1"
-                << "http=127.0.0.1:8888;socks=127.0.0.1:10315"
-                << reads + StandIns::proxyClearingCommands() << "0"
-                << QStringList { ended,
-                                 "[LeftoverRepair] 系统代理仍指向本程序的入口，清除: "
-                                 "http=127.0.0.1:8888;socks=127.0.0.1:10315" };
-        }
+        QTest::newRow("a crash left behind")
+            << LeftCore::StandInCore << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { ended, cleared, deleted };
+        QTest::newRow("the proxy set to another address")
+            << LeftCore::StandInCore << own << true << "1"
+            << "http=10.1.2.3:8080" << reads << "1"
+            << QStringList { ended,
+                             "[LeftoverRepair] 系统代理指向其他地址，保持不变: http=10.1.2.3:8080",
+                             deleted };
+        QTest::newRow("the recorded id now another program's")
+            << LeftCore::OtherProgram << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { gone, cleared, deleted };
+        QTest::newRow("the recorded id now another run of the core")
+            << LeftCore::AnotherRun << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { gone, cleared, deleted };
+        QTest::newRow("a record of an earlier boot")
+            << LeftCore::AnotherBoot << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { gone, cleared, deleted };
+        QTest::newRow("a record without a start time")
+            << LeftCore::NoStartTime << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { unreadable, cleared, deleted };
+        QTest::newRow("a core that ended, the proxy off")
+            << LeftCore::Ended << own << true << "0" << kOurProxy
+            << QList<QStringList> { query("ProxyEnable") } << "0"
+            << QStringList { gone, "[LeftoverRepair] 系统代理未启用，保持不变", deleted };
+        QTest::newRow("only the configuration")
+            << LeftCore::None << own << true << "1" << kOurProxy << clears << "0"
+            << QStringList { cleared, deleted };
+        QTest::newRow("only the record")
+            << LeftCore::StandInCore << own << false << "1"
+            << "http=127.0.0.1:8888;socks=127.0.0.1:10315" << clears << "0"
+            << QStringList { ended,
+                             "[LeftoverRepair] 系统代理仍指向本程序的入口，清除: "
+                             "http=127.0.0.1:8888;socks=127.0.0.1:10315" };
+    }
+
+    // The temporary folder may be shared: a record that is not the user's
+    // alone names nothing to end, and is left where it is.
+    static void addForeignRecordRows()
+    {
+        addRepairColumns();
+        const QList<QStringList> clears = proxyReadsAndClears();
+        const QString ignored
+            = QStringLiteral("[LeftoverRepair] 核心记录不属于当前用户或他人可写，已忽略: <record>");
+
+        QTest::newRow("a record others can write")
+            << LeftCore::StandInCore << RecordFile::OthersCanWrite << true << "1" << kOurProxy
+            << clears << "0" << QStringList { ignored, cleared, deleted };
+        QTest::newRow("another user's record")
+            << LeftCore::StandInCore << RecordFile::AnotherUsers << true << "1" << kOurProxy
+            << clears << "0" << QStringList { ignored, cleared, deleted };
+        QTest::newRow("another user's record alone")
+            << LeftCore::StandInCore << RecordFile::AnotherUsers << false << "1" << kOurProxy
+            << QList<QStringList>() << "1" << QStringList { ignored };
     }
 
     void verifyRepair()
     {
-        QFETCH(bool, windowsTools);
         QFETCH(LeftCore, leftCore);
+        QFETCH(RecordFile, recordFile);
         QFETCH(bool, configLeft);
         QFETCH(QString, proxyEnable);
         QFETCH(QString, proxyServer);
         QFETCH(QList<QStringList>, proxyCommands);
         QFETCH(QString, proxyEnableAfter);
         QFETCH(QStringList, lines);
-        LeftoverRepair::setWindowsToolsForTesting(windowsTools);
         seedProxy(proxyEnable, proxyServer);
         if (configLeft)
             leaveConfiguration();
         const qint64 pid = leaveCore(leftCore);
         QVERIFY(leftCore == LeftCore::None || pid > 0);
+        if (!makeRecordFile(recordFile))
+            QSKIP("only root can give the record to another user");
         m_standIns->clearCalls();
 
         LeftoverRepair::run();
@@ -231,10 +350,14 @@ private:
         QCOMPARE(m_standIns->proxyToolCalls(), proxyCommands);
         QCOMPARE(m_standIns->registryValue("ProxyEnable"), std::optional(proxyEnableAfter));
         QVERIFY(!QFile::exists(V2RayCore::configFilePath()));
-        if (leftCore == LeftCore::StandInCore)
+        // Only the run the record names, in a record of the user's own, is ended.
+        if (leftCore == LeftCore::StandInCore && recordFile == RecordFile::Own)
             QTRY_VERIFY(!isRunning(pid));
-        if (leftCore == LeftCore::OtherProgram)
+        else if (leftCore != LeftCore::None && leftCore != LeftCore::Ended)
             QVERIFY(isRunning(pid));
+        // A record not the user's own is left where it is; any other is done with.
+        QCOMPARE(QFile::exists(LeftoverRepair::coreRecordPath()),
+                 leftCore != LeftCore::None && recordFile != RecordFile::Own);
         // Repaired once: the next start finds nothing.
         m_standIns->clearCalls();
         LeftoverRepair::run();
@@ -253,31 +376,21 @@ private slots:
 
     void cleanup()
     {
-        LeftoverRepair::setWindowsToolsForTesting(false);
+        ProcessIdentity::setEndSignalForTesting(SIGKILL);
         m_processes.clear();
         m_standIns.reset();
         QFile::remove(V2RayCore::configFilePath());
         QFile::remove(LeftoverRepair::coreRecordPath());
     }
 
-    void repairsWhatTheLastRunLeft_data() { addRepairRows(false); }
+    void repairsWhatTheLastRunLeft_data() { addRepairRows(); }
     void repairsWhatTheLastRunLeft() { verifyRepair(); }
 
-    // Run here against the stand-ins of tasklist and taskkill.
-    void repairsWithTheWindowsTools_data() { addRepairRows(true); }
-    void repairsWithTheWindowsTools() { verifyRepair(); }
-
-    void nothingLeftRunsNoTool_data()
-    {
-        addLayerColumn();
-        QTest::newRow("(/proc)") << false;
-        QTest::newRow("(tasklist, taskkill)") << true;
-    }
+    void recordsNotTheUsersOwnAreIgnored_data() { addForeignRecordRows(); }
+    void recordsNotTheUsersOwnAreIgnored() { verifyRepair(); }
 
     void nothingLeftRunsNoTool()
     {
-        QFETCH(bool, windowsTools);
-        LeftoverRepair::setWindowsToolsForTesting(windowsTools);
         // What a clean disconnect leaves: the proxy off, its server string kept.
         seedProxy("0", kOurProxy);
 
@@ -287,16 +400,11 @@ private slots:
         QCOMPARE(repairLines(), QStringList());
     }
 
-    void aRunStillGoingOnIsLeftAlone_data() { nothingLeftRunsNoTool_data(); }
-
     void aRunStillGoingOnIsLeftAlone()
     {
-        QFETCH(bool, windowsTools);
-        LeftoverRepair::setWindowsToolsForTesting(windowsTools);
         seedProxy("1", kOurProxy);
         leaveConfiguration();
-        const qint64 core = startProcess(
-            StandIns::corePath(), { "run", "-c", V2RayCore::configFilePath(), "--disable-color" });
+        const qint64 core = startCore();
         QVERIFY(core > 0);
         // A second copy of the program, connected: its core carries its record.
         const qint64 copy = startProcess(
@@ -319,6 +427,40 @@ private slots:
         QCOMPARE(m_standIns->proxyToolCalls(), QList<QStringList>());
         QCOMPARE(m_standIns->registryValue("ProxyEnable"), std::optional(QStringLiteral("1")));
         QVERIFY(QFile::exists(V2RayCore::configFilePath()));
+    }
+
+    // A core that could not be ended is tried again at the next start.
+    void aCoreThatDidNotEndKeepsItsRecord()
+    {
+        EngineTimings timings = Orvo::Testing::testEngineTimings();
+        timings.stopTimeoutMs = 200;
+        const ScopedEngineTimings scoped(timings);
+        seedProxy("1", kOurProxy);
+        leaveConfiguration();
+        const qint64 pid = leaveCore(LeftCore::StandInCore);
+        QVERIFY(pid > 0);
+        // A signal the core lives through: it is still there when the wait ends.
+        ProcessIdentity::setEndSignalForTesting(SIGCONT);
+
+        LeftoverRepair::run();
+
+        QCOMPARE(repairLines(),
+                 filledIn({ "[LeftoverRepair] 无法结束上次运行遗留的XRay进程, PID: <pid>", cleared,
+                            deleted },
+                          pid));
+        QVERIFY(isRunning(pid));
+        QVERIFY(QFile::exists(LeftoverRepair::coreRecordPath()));
+
+        ProcessIdentity::setEndSignalForTesting(SIGKILL);
+        MessageLog::instance()->clear();
+        LeftoverRepair::run();
+
+        QCOMPARE(repairLines(),
+                 filledIn({ "[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID: <pid>",
+                            "[LeftoverRepair] 系统代理未启用，保持不变" },
+                          pid));
+        QTRY_VERIFY(!isRunning(pid));
+        QVERIFY(!QFile::exists(LeftoverRepair::coreRecordPath()));
     }
 
     void theEngineKeepsTheRecordWhileItsCoreRuns_data()
@@ -346,9 +488,20 @@ private slots:
         seedProxy("0", kOurProxy);
         V2RayCore core;
         QSignalSpy disconnected(&core, &V2RayCore::disconnected);
-        QVERIFY(core.start(server()));
+        {
+            // Owner-only as it is made, whatever the user's umask lets others have.
+            const OpenUmask openUmask;
+            QVERIFY(core.start(server()));
+        }
         qint64 pid = 0;
         QTRY_VERIFY((pid = m_standIns->coreRuns().value(0).pid) > 0);
+        struct stat record
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(LeftoverRepair::coreRecordPath()).constData(), &record),
+                 0);
+        QCOMPARE(record.st_mode & 07777, mode_t(0600));
+        QCOMPARE(record.st_uid, ::geteuid());
         if (end == "stop") {
             core.stop();
         } else if (end == "itself") {

@@ -1,25 +1,21 @@
 #include "vpn/LeftoverRepair.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
-#include <QThread>
 
 #include "vpn/EngineTimings.h"
 #include "vpn/ProcessRunner.h"
 #include "vpn/SystemProxyManager.h"
 #include "vpn/V2RayCore.h"
 
-#ifndef Q_OS_WIN
-#include <signal.h>
-#include <sys/types.h>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
 #endif
 
 namespace Orvo::Api::Vpn {
@@ -29,20 +25,9 @@ namespace {
 const QString kRecordFileName = QStringLiteral("tolvane_core.json");
 // The core's mixed inbound, where the engine points the system proxy.
 const QString kInbound = QStringLiteral("127.0.0.1:10315");
-#ifndef Q_OS_WIN
-constexpr int kGonePollMs = 10;
-#endif
-
-bool s_windowsTools = false;
-
-bool useWindowsTools()
-{
-#ifdef Q_OS_WIN
-    return true;
-#else
-    return s_windowsTools;
-#endif
-}
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+// A record is a line of JSON; anything longer is not one.
+constexpr qint64 kMaxRecordSize = 64 * 1024;
 
 // "socks=127.0.0.1:10315", "127.0.0.1:10315" or a list of such entries split by ';'.
 bool pointsAtInbound(const QString &proxyServer)
@@ -63,30 +48,53 @@ QString LeftoverRepair::coreRecordPath()
         + kRecordFileName;
 }
 
-void LeftoverRepair::setWindowsToolsForTesting(bool windowsTools)
+void LeftoverRepair::recordCore(qint64 pid)
 {
-    s_windowsTools = windowsTools;
-}
-
-void LeftoverRepair::recordCore(qint64 pid, const QString &executable)
-{
-    const QJsonObject record { { "pid", pid },
-                               { "executable", QFileInfo(executable).absoluteFilePath() },
-                               { "owner_pid", QCoreApplication::applicationPid() } };
-    QSaveFile file(coreRecordPath());
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(QJsonDocument(record).toJson(QJsonDocument::Compact)) < 0 || !file.commit()) {
-        qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << coreRecordPath();
+    const ProcessIdentity core = ProcessIdentity::of(pid);
+    if (!core.isComplete()) {
+        qWarning().noquote() << "[LeftoverRepair] 无法读取核心进程信息，未写入记录, PID:" << pid;
         return;
     }
-    QFile::setPermissions(coreRecordPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QJsonObject record { { "pid", core.pid },
+                               { "executable", core.executable },
+                               // A creation time is beyond what a JSON number holds exactly.
+                               { "start_time", core.startTime },
+                               { "boot_id", core.bootId },
+                               { "owner_pid", QCoreApplication::applicationPid() } };
+    const QString path = coreRecordPath();
+    // Created owner-only, never widened and narrowed after: a record that
+    // others could have written is not trusted at the next start.
+    QFile::remove(path);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
+        qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << path;
+        return;
+    }
+    if (file.write(QJsonDocument(record).toJson(QJsonDocument::Compact)) < 0 || !file.flush()) {
+        file.remove();
+        qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << path;
+    }
 }
 
 void LeftoverRepair::forgetCore(qint64 pid)
 {
     // Another run's core keeps its record.
-    if (QFile::exists(coreRecordPath()) && readRecord().pid == pid)
+    if (isOwnRecord() && readRecord().core.pid == pid)
         QFile::remove(coreRecordPath());
+}
+
+bool LeftoverRepair::isOwnRecord()
+{
+    const QFileInfo info(coreRecordPath());
+    if (!info.exists() || !info.isFile())
+        return false;
+#ifdef Q_OS_UNIX
+    // The temporary folder may be shared with other users.
+    if (info.isSymLink() || info.ownerId() != uint(::geteuid())
+        || (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        return false;
+#endif
+    return true;
 }
 
 LeftoverRepair::CoreRecord LeftoverRepair::readRecord()
@@ -94,10 +102,12 @@ LeftoverRepair::CoreRecord LeftoverRepair::readRecord()
     QFile file(coreRecordPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject json = QJsonDocument::fromJson(file.read(kMaxRecordSize)).object();
     CoreRecord record;
-    record.pid = json.value(QStringLiteral("pid")).toInteger();
-    record.executable = json.value(QStringLiteral("executable")).toString();
+    record.core.pid = json.value(QStringLiteral("pid")).toInteger();
+    record.core.executable = json.value(QStringLiteral("executable")).toString();
+    record.core.startTime = json.value(QStringLiteral("start_time")).toString();
+    record.core.bootId = json.value(QStringLiteral("boot_id")).toString();
     record.ownerPid = json.value(QStringLiteral("owner_pid")).toInteger();
     return record;
 }
@@ -106,8 +116,11 @@ void LeftoverRepair::run()
 {
     const QString recordPath = coreRecordPath();
     const QString configPath = V2RayCore::configFilePath();
-    const bool recorded = QFile::exists(recordPath);
+    const bool recorded = isOwnRecord();
     const bool configLeft = QFile::exists(configPath);
+    if (!recorded && QFileInfo(recordPath).isFile())
+        qWarning().noquote() << "[LeftoverRepair] 核心记录不属于当前用户或他人可写，已忽略:"
+                             << recordPath;
     // A run that ended cleanly removed both.
     if (!recorded && !configLeft)
         return;
@@ -115,14 +128,14 @@ void LeftoverRepair::run()
     if (recorded) {
         const CoreRecord record = readRecord();
         // A second copy of the program must not take the connection of the first.
-        if (record.ownerPid > 0 && record.ownerPid != QCoreApplication::applicationPid()
-            && runsAsProgram(record.ownerPid, QCoreApplication::applicationFilePath())) {
+        if (ownerStillRuns(record.ownerPid)) {
             qDebug().noquote() << "[LeftoverRepair] 记录核心的程序仍在运行，不做修复, PID:"
                                << record.ownerPid;
             return;
         }
-        endLeftCore(record);
-        QFile::remove(recordPath);
+        // Kept for the next start while the core it names may still run.
+        if (endLeftCore(record.core))
+            QFile::remove(recordPath);
     }
 
     clearProxyIfOurs();
@@ -133,89 +146,34 @@ void LeftoverRepair::run()
     }
 }
 
-void LeftoverRepair::endLeftCore(const CoreRecord &record)
+bool LeftoverRepair::ownerStillRuns(qint64 ownerPid)
 {
-    if (record.pid <= 0 || record.executable.isEmpty()) {
+    if (ownerPid <= 0 || ownerPid == QCoreApplication::applicationPid())
+        return false;
+    const QString program = ProcessIdentity::of(QCoreApplication::applicationPid()).executable;
+    return !program.isEmpty() && ProcessIdentity::of(ownerPid).executable == program;
+}
+
+bool LeftoverRepair::endLeftCore(const ProcessIdentity &core)
+{
+    // Without all of id, path and start time the record names no one run.
+    if (!core.isComplete()) {
         qWarning().noquote() << "[LeftoverRepair] 核心记录无法读取，已忽略";
-        return;
+        return true;
     }
-    // The id may have passed to another program since: that one is left alone.
-    if (!runsAsProgram(record.pid, record.executable)) {
-        qDebug().noquote() << "[LeftoverRepair] 记录的XRay进程已不在运行, PID:" << record.pid;
-        return;
+    switch (ProcessIdentity::end(core, EngineTimings::current().stopTimeoutMs)) {
+    case ProcessIdentity::EndResult::Ended:
+        qDebug().noquote() << "[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID:" << core.pid;
+        return true;
+    case ProcessIdentity::EndResult::NotRunning:
+        // Its id may have passed to another program since: that one is left alone.
+        qDebug().noquote() << "[LeftoverRepair] 记录的XRay进程已不在运行, PID:" << core.pid;
+        return true;
+    case ProcessIdentity::EndResult::Failed:
+        break;
     }
-    if (endProcess(record.pid))
-        qDebug().noquote() << "[LeftoverRepair] 已结束上次运行遗留的XRay进程, PID:" << record.pid;
-    else
-        qWarning().noquote() << "[LeftoverRepair] 无法结束上次运行遗留的XRay进程, PID:"
-                             << record.pid;
-}
-
-bool LeftoverRepair::runsAsProgram(qint64 pid, const QString &executable)
-{
-    if (pid <= 0 || executable.isEmpty())
-        return false;
-    if (useWindowsTools())
-        return runsAsProgramOnWindows(pid, executable);
-    const QString expected = QFileInfo(executable).canonicalFilePath();
-    return !expected.isEmpty() && executableOnLinux(pid) == expected;
-}
-
-QString LeftoverRepair::executableOnLinux(qint64 pid)
-{
-    // A process that has ended but is not yet reaped has no program any more.
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    if (close < 0 || text.mid(close + 2, 1) == "Z")
-        return {};
-    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
-}
-
-// tasklist names the image only, not its folder: the name and the id must match.
-bool LeftoverRepair::runsAsProgramOnWindows(qint64 pid, const QString &executable)
-{
-    const QString image = QFileInfo(executable).fileName();
-    const ProcessResult listed = ProcessRunner::run(
-        QStringLiteral("tasklist"),
-        { QStringLiteral("/FI"), QStringLiteral("PID eq %1").arg(pid), QStringLiteral("/NH") },
-        EngineTimings::current().toolTimeoutMs);
-    if (!listed.succeeded())
-        return false;
-    const QStringList lines
-        = QString::fromLocal8Bit(listed.standardOutput).split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(image + QLatin1Char(' '), Qt::CaseInsensitive)
-            && trimmed.mid(image.size()).simplified().section(QLatin1Char(' '), 0, 0)
-                == QString::number(pid))
-            return true;
-    }
+    qWarning().noquote() << "[LeftoverRepair] 无法结束上次运行遗留的XRay进程, PID:" << core.pid;
     return false;
-}
-
-bool LeftoverRepair::endProcess(qint64 pid)
-{
-    if (useWindowsTools()) {
-        return ProcessRunner::runTool(
-            QStringLiteral("[LeftoverRepair]"), QStringLiteral("taskkill"),
-            { QStringLiteral("/F"), QStringLiteral("/PID"), QString::number(pid) },
-            EngineTimings::current().toolTimeoutMs);
-    }
-#ifdef Q_OS_WIN
-    return false;
-#else
-    const QString program = executableOnLinux(pid);
-    if (::kill(pid_t(pid), SIGKILL) != 0)
-        return false;
-    // Not our child: it is gone once its program no longer shows under its id.
-    const QDeadlineTimer deadline(EngineTimings::current().stopTimeoutMs);
-    while (executableOnLinux(pid) == program && !deadline.hasExpired())
-        QThread::msleep(kGonePollMs);
-    return executableOnLinux(pid) != program;
-#endif
 }
 
 void LeftoverRepair::clearProxyIfOurs()

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "vpn/ProcessIdentity.h"
+
 namespace Orvo::Api::Vpn {
 
 // Repairs what a run of the program that did not end cleanly (a crash, a kill)
@@ -10,40 +12,35 @@ namespace Orvo::Api::Vpn {
 // the first connection; only what this program made is touched.
 //
 // The core is known from a small record the engine keeps while a core runs:
-// the core's process id, its executable and the process id of the run that
-// started it.
+// the core's process id, executable and start time, and the process id of the
+// run that started it. A process is ended only when all three still match.
 class LeftoverRepair
 {
 public:
     LeftoverRepair() = delete;
 
-    // Nothing left over (no record, no configuration file): returns without
-    // running any tool.
+    // Nothing left over (no record of the user's own, no configuration file):
+    // returns without running any tool.
     static void run();
 
     // The record of the core that now runs, kept while it runs.
-    static void recordCore(qint64 pid, const QString &executable);
+    static void recordCore(qint64 pid);
     // Removes the record when it is that of this core.
     static void forgetCore(qint64 pid);
     static QString coreRecordPath();
 
-    // A fault for tests, not an option of the program: on any platform, find
-    // and end a left core with tasklist and taskkill, the Windows way.
-    static void setWindowsToolsForTesting(bool windowsTools);
-
 private:
     struct CoreRecord
     {
-        qint64 pid = 0;
-        QString executable;
+        ProcessIdentity core;
         qint64 ownerPid = 0;
     };
 
+    static bool isOwnRecord();
     static CoreRecord readRecord();
-    static bool runsAsProgram(qint64 pid, const QString &executable);
-    static QString executableOnLinux(qint64 pid);
-    static bool runsAsProgramOnWindows(qint64 pid, const QString &executable);
-    static bool endProcess(qint64 pid);
+    static bool ownerStillRuns(qint64 ownerPid);
+    // True when the recorded core is gone, whether ended here or before.
+    static bool endLeftCore(const ProcessIdentity &core);
 
     // One value under the Internet Settings, as "reg query" shows it.
     struct Setting
@@ -53,7 +50,6 @@ private:
         QString data;
     };
 
-    static void endLeftCore(const CoreRecord &record);
     static void clearProxyIfOurs();
     static Setting queryInternetSetting(const QString &valueName);
 };

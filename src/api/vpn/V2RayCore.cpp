@@ -259,7 +259,7 @@ bool V2RayCore::start(const VmessConfig &config)
         // Kept while the core runs, so that a next start after a crash finds it.
         if (m_process->processId() > 0) {
             m_recordedPid = m_process->processId();
-            LeftoverRepair::recordCore(m_recordedPid, executable);
+            LeftoverRepair::recordCore(m_recordedPid);
         }
         return true;
     }
