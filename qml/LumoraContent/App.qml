@@ -140,7 +140,9 @@ Window {
     }
 
     function chooseServer(name, flag, countryCode, delay, serverId, vmessLink, requiresVip) {
-        console.log("✅ 选中服务器:", name, serverId, "vmessLink:", vmessLink, "requiresVip:", requiresVip)
+        // The link carries the line's credentials: the log gets its length.
+        console.log("✅ 选中服务器:", name, serverId, "vmessLink长度:", vmessLink.length, "requiresVip:",
+                    requiresVip)
         console.log("[DEBUG H7] 选择前:", currentServerId, currentServerName)
         setCurrentServer(serverId, name, flag, countryCode, delay, vmessLink, requiresVip)
         console.log("[DEBUG H7] 选择后:", currentServerId, currentServerName)

@@ -129,8 +129,9 @@ Rectangle {
                 }
                 console.log(serverRow.vipRow ? "📍 选择VIP服务器:" : "📍 选择免费服务器:", serverRow.name,
                             serverRow.serverId)
-                console.log("  服务器ID:", serverRow.serverId, "名称:", serverRow.name, "vmessLink:",
-                            serverRow.vmessLink)
+                // The link carries the line's credentials: the log gets its length.
+                console.log("  服务器ID:", serverRow.serverId, "名称:", serverRow.name, "vmessLink长度:",
+                            serverRow.vmessLink.length)
                 serverRow.page.selectedServerId = serverRow.serverId
                 serverRow.page.serverSelected(serverRow.name, serverRow.flag, serverRow.countryCode,
                                               "45ms", serverRow.serverId, serverRow.vmessLink,

@@ -6,6 +6,7 @@
 #include "FakeApi.h"
 #include "FakeApiControl.h"
 #include "MessageLog.h"
+#include "SampleVmessLink.h"
 
 Q_IMPORT_QML_PLUGIN(LumoraPlugin)
 Q_IMPORT_QML_PLUGIN(LumoraContentPlugin)
@@ -15,7 +16,8 @@ using Orvo::Testing::FakeApiControl;
 using Orvo::Testing::MessageLog;
 
 // Each test file gets an engine of its own and with it a fresh fake "API"
-// ("ApiSpy" scripts it) and the log of console lines ("ConsoleLog"). With
+// ("ApiSpy" scripts it), the log of console lines ("ConsoleLog") and a
+// well-formed VMess link ("SampleVmessLink"). With
 // ORVO_QML_WITHOUT_API set there is no "API" at all, as when the screens run
 // without the bridge.
 class Setup : public QObject
@@ -28,6 +30,8 @@ public slots:
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
         QQmlContext *context = engine->rootContext();
         context->setContextProperty(QStringLiteral("ConsoleLog"), MessageLog::instance());
+        context->setContextProperty(QStringLiteral("SampleVmessLink"),
+                                    Orvo::Testing::sampleVmessLink());
         if (qEnvironmentVariableIsSet("ORVO_QML_WITHOUT_API"))
             return;
         auto *api = new FakeApi(engine);

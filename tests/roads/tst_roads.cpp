@@ -408,6 +408,20 @@ private slots:
         QVERIFY(!isRunning(core.pid));
         QCOMPARE(m_standIns.calls(QStringLiteral("xray.exe")).size(), 0);
         STEP(shot(QStringLiteral("home-disconnected")));
+
+        // Nothing the road logged shows the chosen line's link past its first
+        // 20 characters, nor the user id inside it.
+        const QString link = home()->property("selectedServerVmessLink").toString();
+        const QString userId
+            = QJsonDocument::fromJson(QByteArray::fromBase64(link.mid(8).toLatin1()))
+                  .object()
+                  .value(QStringLiteral("id"))
+                  .toString();
+        QCOMPARE(userId.size(), 36);
+        for (const QString &line : MessageLog::instance()->lines()) {
+            QVERIFY2(!line.contains(link.mid(20, 12)), qPrintable(line));
+            QVERIFY2(!line.contains(userId), qPrintable(line));
+        }
     }
 
     // The VIP card, the preselected plan, the QR card, the completed order,

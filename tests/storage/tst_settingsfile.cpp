@@ -12,6 +12,8 @@
 #include "storage/TokenManager.h"
 
 #ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -24,6 +26,9 @@ namespace {
 
 const QString kOldToken = QStringLiteral("tok-old");
 const QString kNewToken = QStringLiteral("tok-new");
+
+// Set for a child step that runs on a disk filled up after the start.
+const char *const kDiskFullVariable = "ORVO_TEST_DISK_FULL";
 
 User makeUser()
 {
@@ -39,12 +44,32 @@ QJsonArray logLines()
     return QJsonArray::fromStringList(MessageLog::instance()->lines());
 }
 
+// From here on no file of this process can grow, whoever runs it: a full
+// disk, which stops root as well.
+bool fillTheDisk()
+{
+#ifdef Q_OS_UNIX
+    // A write past the limit fails instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return false;
+    limit.rlim_cur = 0;
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+#else
+    return false;
+#endif
+}
+
 // Steps of a run of the client, each in a process of its own.
 int runChildStep(const QString &mode)
 {
     MessageLog::instance();
     TokenManager *tokens = TokenManager::instance();
     LocalStorage *storage = LocalStorage::instance();
+    // After the start has read the settings, before the first change.
+    if (qEnvironmentVariableIsSet(kDiskFullVariable) && !fillTheDisk())
+        return 2;
     if (mode == QLatin1String("start")) {
         // Only reads.
     } else if (mode == QLatin1String("signIn")) {
@@ -147,13 +172,17 @@ private:
         return appDataFolder() + QStringLiteral("/tolvane_settings.ini");
     }
 
-    QJsonObject runStep(const QString &mode)
+    QJsonObject runStep(const QString &mode, bool diskFull = false)
     {
-        const Orvo::Testing::ProcessRun run = Orvo::Testing::runProcess(
-            QCoreApplication::applicationFilePath(), {},
-            { { QString::fromLatin1(Orvo::Testing::childModeVariable()), mode },
-              { QStringLiteral("XDG_DATA_HOME"), m_dataHome } },
-            20000, QProcess::ForwardedErrorChannel);
+        QMap<QString, QString> environment {
+            { QString::fromLatin1(Orvo::Testing::childModeVariable()), mode },
+            { QStringLiteral("XDG_DATA_HOME"), m_dataHome }
+        };
+        if (diskFull)
+            environment.insert(QString::fromLatin1(kDiskFullVariable), QStringLiteral("1"));
+        const Orvo::Testing::ProcessRun run
+            = Orvo::Testing::runProcess(QCoreApplication::applicationFilePath(), {}, environment,
+                                        20000, QProcess::ForwardedErrorChannel);
         if (!run.finishedNormally || run.exitCode != 0)
             return {};
         const QJsonObject result = Orvo::Testing::lastJsonLine(run.output);
@@ -263,6 +292,9 @@ private slots:
         QTest::newRow("a folder in the file's place") << "folder" << false;
         // What a user meets; root writes through it, so the row is skipped there.
         QTest::newRow("read-only settings folder") << "read-only" << false;
+        // The settings object keeps the first error it met: the file's format
+        // error, read at start, must not hide the failed writes after it.
+        QTest::newRow("malformed file, then a full disk") << "malformed, full disk" << false;
     }
 
     void unwritableFileIsNotReportedAsWritten()
@@ -273,6 +305,18 @@ private slots:
         newDataHome();
         if (obstacle == "folder") {
             QVERIFY(QDir().mkdir(settingsPath()));
+        } else if (obstacle == "malformed, full disk") {
+#ifndef Q_OS_UNIX
+            QSKIP("no file size limit here");
+#endif
+            // The old login, then a section header cut off, as a write
+            // broken off half-way leaves it.
+            QFile file(settingsPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write("[General]\nauth_token=" + kOldToken.toUtf8() + "\n[Lay") > 0);
+            file.close();
+            QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).status(),
+                     QSettings::FormatError);
         } else {
             writeOldLogin();
         }
@@ -289,8 +333,9 @@ private slots:
             }
         }
 
-        const QJsonObject signIn = runStep("signIn");
-        const QJsonObject signOut = runStep("signOut");
+        const bool diskFull = obstacle == "malformed, full disk";
+        const QJsonObject signIn = runStep("signIn", diskFull);
+        const QJsonObject signOut = runStep("signOut", diskFull);
         QVERIFY(!signIn.isEmpty());
         QVERIFY(!signOut.isEmpty());
 
@@ -331,7 +376,7 @@ private slots:
         if (obstacle == "none") {
             QVERIFY(!fileValue(settingsPath(), "auth_token").isValid());
             QCOMPARE(fileValue(settingsPath(), "vpn_encrypt_key").toString(), QString("vpn-key"));
-        } else if (obstacle == "read-only") {
+        } else if (obstacle == "read-only" || diskFull) {
             // The sign-in is lost and the sign-out did not stick, as the log says.
             QCOMPARE(fileValue(settingsPath(), "auth_token").toString(), kOldToken);
             QVERIFY(!fileValue(settingsPath(), "vpn_encrypt_key").isValid());

@@ -108,10 +108,13 @@ void LocalStorage::prepareWrite()
 {
     // Before a fresh settings object, which writes what is pending as it opens.
     createOwnerOnlyFile();
-    // A settings object keeps its first error for good. A fresh one on the
-    // same file shares the changes not yet written and judges this write on
-    // its own, so a file that can be written again counts as written.
-    if (m_writeFailed) {
+    // A settings object keeps its first error for good, a malformed file read
+    // at start included, and that error would hide a later failed write.
+    // While it holds one, a fresh object on the same file takes the change:
+    // it shares the changes not yet written and judges this write on its own,
+    // so a failed write is seen whatever came before it, and a file that can
+    // be written again counts as written.
+    if (m_writeFailed || m_settings->status() != QSettings::NoError) {
         QSettings *fresh = new QSettings(m_fileName, QSettings::IniFormat, this);
         delete m_settings;
         m_settings = fresh;
@@ -122,7 +125,7 @@ void LocalStorage::prepareWrite()
 bool LocalStorage::finishWrite(const QString &key)
 {
     m_settings->sync();
-    // A malformed file read at start is no failure of this write.
+    // A malformed file read by this object is no failure of this write.
     m_writeFailed
         = m_settings->status() == QSettings::AccessError || !QFileInfo(m_fileName).isFile();
     if (m_writeFailed)

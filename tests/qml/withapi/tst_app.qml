@@ -272,12 +272,22 @@ Item {
 
         // --- the selected server ---
 
+        // Nothing of the link past the 20 characters that the connection's
+        // trace shows, nor the user id inside it.
+        function verifyLinkKeptOutOfTheLog(link) {
+            const userId = JSON.parse(Qt.atob(link.substring(8))).id
+            compare(userId.length, 36)
+            for (const part of [link.substring(20, 32), userId])
+                compare(ConsoleLog.lines.filter(line => line.indexOf(part) >= 0), [], part)
+        }
+
         function test_serverChoiceIsCopiedAndPops() {
+            const link = SampleVmessLink
             createAtHome()
             open(["area:selectServerArea"])
             const screen = screenOf(stack.currentItem)
             compare(screen.selectedServerId, -1)
-            screen.serverSelected("东京 01", "🇯🇵", "JP", "45ms", 7, "vmess://abc", true)
+            screen.serverSelected("东京 01", "🇯🇵", "JP", "45ms", 7, link, true)
             settle()
             compare(pages(), ["mainScreenWrapper"])
             compare(app.currentServerName, "东京 01")
@@ -285,17 +295,25 @@ Item {
             compare(app.currentServerCountryCode, "JP")
             compare(app.currentServerLatency, "45ms")
             compare(app.currentServerId, 7)
-            compare(app.currentServerVmessLink, "vmess://abc")
+            compare(app.currentServerVmessLink, link)
             compare(app.currentServerRequiresVip, true)
-            verify(ConsoleLog.has("✅ 选中服务器: 东京 01 7 vmessLink: vmess://abc requiresVip: true"))
+            // The link carries the line's credentials: the log gets its length.
+            verify(ConsoleLog.has("✅ 选中服务器: 东京 01 7 vmessLink长度: " + link.length + " requiresVip: true"))
+            verifyLinkKeptOutOfTheLog(link)
             const wrapper = home()
             compare(wrapper.selectedServerName, "东京 01")
             compare(wrapper.selectedServerFlag, "🇯🇵")
             compare(wrapper.selectedServerCountryCode, "JP")
             compare(wrapper.selectedServerLatency, "45ms")
             compare(wrapper.selectedServerId, 7)
-            compare(wrapper.selectedServerVmessLink, "vmess://abc")
+            compare(wrapper.selectedServerVmessLink, link)
             compare(wrapper.selectedServerRequiresVip, true)
+            // The connection gets the whole link.
+            ApiSpy.set("isLoggedIn", true)
+            ApiSpy.setReturn("connectVpn", true)
+            mouseClick(findChild(wrapper, "connectBtn"))
+            compare(ApiSpy.calls("connectVpn"), [[7, link, true]])
+            verifyLinkKeptOutOfTheLog(link)
             // The list marks the chosen server when opened again.
             open(["area:selectServerArea"])
             compare(screenOf(stack.currentItem).selectedServerId, 7)

@@ -216,6 +216,22 @@ Item {
             compare(lastArguments(), data.expected)
         }
 
+        // The click's trace names the line and the length of its link, never
+        // the link, which carries the line's credentials; the link goes on whole.
+        function test_clickLogsTheLinkLengthOnly() {
+            const link = SampleVmessLink
+            load([server(4, "free", false, true, { vmessLink: link })])
+            ConsoleLog.clear()
+            mouseClick(row("freeServersRepeater", 0))
+            compare(selected.count, 1)
+            compare(lastArguments()[5], link)
+            verify(ConsoleLog.has("  服务器ID: 4 名称: 线路 4 vmessLink长度: " + link.length))
+            const userId = JSON.parse(Qt.atob(link.substring(8))).id
+            compare(userId.length, 36)
+            for (const part of [link.substring(20, 32), userId])
+                compare(ConsoleLog.lines.filter(line => line.indexOf(part) >= 0), [], part)
+        }
+
         function test_markedRowClickedAgainStillChooses() {
             screen.selectedServerId = 3
             load([server(3, "free", false, true)])
