@@ -6,6 +6,7 @@
 #include "ChildProcess.h"
 #include "FakeService.h"
 #include "FakeServiceFixture.h"
+#include "MessageLog.h"
 #include "models/User.h"
 #include "network/HttpClient.h"
 #include "services/HeartbeatService.h"
@@ -241,6 +242,13 @@ private slots:
             "GET", "payments/status/ORD-1",
             FakeReply::json(
                 { { "success", true }, { "data", QJsonObject { { "status", "pending" } } } }));
+        // Each status query the client sends, counted as it goes out.
+        Orvo::Testing::MessageLog::instance()->clear();
+        const auto queriesSent = [] {
+            return Orvo::Testing::MessageLog::instance()
+                ->startingWith("[PaymentService] 查询支付状态: ORD-1")
+                .size();
+        };
         Orvo::Api::Services::PaymentService::instance()->setPollInterval(100);
         Orvo::Api::Services::PaymentService::instance()->startPolling("ORD-1", {}, {}, {});
         QTRY_VERIFY(m_service.count("payments/status/ORD-1") >= 2);
@@ -271,10 +279,13 @@ private slots:
         QVERIFY(Orvo::Api::Services::OrderService::instance()->orders().isEmpty());
 
         // Nothing keeps running: no more heartbeats, no more status queries.
+        // A query sent before the logout may still be on its way to the service.
+        const int polls = queriesSent();
+        QTRY_COMPARE(m_service.count("payments/status/ORD-1"), polls);
         const int heartbeats = m_service.count("heartbeat");
-        const int polls = m_service.count("payments/status/ORD-1");
         QTest::qWait(600);
         QCOMPARE(m_service.count("heartbeat"), heartbeats);
+        QCOMPARE(queriesSent(), polls);
         QCOMPARE(m_service.count("payments/status/ORD-1"), polls);
     }
 };

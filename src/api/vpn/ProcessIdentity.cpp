@@ -87,9 +87,9 @@ ProcessIdentity::EndResult ProcessIdentity::end(const ProcessIdentity &identity,
     if (!identity.isComplete())
         return EndResult::NotRunning;
     // While the handle is open, the id cannot pass to another process.
-    const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE
-                                         | SYNCHRONIZE,
-                                     FALSE, DWORD(identity.pid)));
+    const Handle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                    DWORD(identity.pid)));
     if (!process.get())
         return GetLastError() == ERROR_INVALID_PARAMETER ? EndResult::NotRunning
                                                          : EndResult::Failed;
