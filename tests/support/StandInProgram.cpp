@@ -24,7 +24,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +33,8 @@
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
+
+#include "StandInFiles.h"
 
 namespace {
 
@@ -158,9 +159,10 @@ Answer answerCore(const QString &dir, const QStringList &args)
     const qsizetype config = args.indexOf(QStringLiteral("-c"));
     if (args.value(0) == QStringLiteral("run") && config >= 0) {
         // Keep what we were handed: the client deletes its file when it stops us.
-        QFile::remove(dir + QStringLiteral("/config-%1.json").arg(::getpid()));
-        QFile::copy(args.value(config + 1),
-                    dir + QStringLiteral("/config-%1.json").arg(::getpid()));
+        QFile handed(args.value(config + 1));
+        if (handed.open(QIODevice::ReadOnly))
+            Orvo::Testing::replaceStandInFile(
+                dir + QStringLiteral("/config-%1.json").arg(::getpid()), handed.readAll());
         answer.longRunning = true;
         answer.chunks = { { 1, "Xray 1.8.24 (stand-in) started\n" },
                           { 2, "[Info] stand-in: inbound mixed-in is listening\n" },
@@ -249,11 +251,7 @@ Answer answerReg(const QString &dir, const QStringList &args, bool fails)
         values[name] = QJsonObject { { "type", argumentAfter(args, QStringLiteral("/t")) },
                                      { "data", argumentAfter(args, QStringLiteral("/d")) } };
         registry[key] = values;
-        QSaveFile out(file.fileName());
-        if (out.open(QIODevice::WriteOnly)) {
-            out.write(QJsonDocument(registry).toJson());
-            out.commit();
-        }
+        Orvo::Testing::replaceStandInFile(file.fileName(), QJsonDocument(registry).toJson());
         return answer;
     }
     if (args.value(0) == QStringLiteral("query")) {
