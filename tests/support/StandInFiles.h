@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
-
 #include <cstdio>
+#include <string>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace Orvo::Testing {
@@ -13,19 +12,23 @@ namespace Orvo::Testing {
 // this process's own, then renamed over it, so that a stand-in starting
 // meanwhile reads the old contents or the new, never half. Not synced to disk:
 // the files live no longer than the test, and hundreds of stand-in calls a run
-// would each wait for the disk.
-inline bool replaceStandInFile(const QString &path, const QByteArray &contents)
+// would each wait for the disk. Plain C++, as the stand-in program is.
+inline bool replaceStandInFile(const std::string &path, const std::string &contents)
 {
-    const QString partial = path + QStringLiteral(".%1.partial").arg(qint64(::getpid()));
-    QFile file(partial);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const std::string partial = path + "." + std::to_string(::getpid()) + ".partial";
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
         return false;
-    const bool written = file.write(contents) == contents.size() && file.flush();
-    file.close();
-    if (!written
-        || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData())
-            != 0) {
-        QFile::remove(partial);
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n <= 0)
+            break;
+        done += std::size_t(n);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (done != contents.size() || !closed || std::rename(partial.c_str(), path.c_str()) != 0) {
+        ::unlink(partial.c_str());
         return false;
     }
     return true;

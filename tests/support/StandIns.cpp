@@ -125,7 +125,8 @@ void StandIns::writeControl() const
         rules.append(rule);
         control[program] = rules;
     }
-    replaceStandInFile(m_dir.filePath("control.json"), QJsonDocument(control).toJson());
+    replaceStandInFile(QFile::encodeName(m_dir.filePath("control.json")).toStdString(),
+                       QJsonDocument(control).toJson().toStdString());
 }
 
 QList<StandInCall> StandIns::calls() const
@@ -212,7 +213,8 @@ void StandIns::setRegistryValue(const QString &valueName, const QString &type, c
     QJsonObject values = registry.value(key).toObject();
     values[valueName] = QJsonObject { { "type", type }, { "data", data } };
     registry[key] = values;
-    replaceStandInFile(path, QJsonDocument(registry).toJson());
+    replaceStandInFile(QFile::encodeName(path).toStdString(),
+                       QJsonDocument(registry).toJson().toStdString());
 }
 
 std::optional<QString> StandIns::registryValue(const QString &valueName, const QString &key) const
