@@ -6,7 +6,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+
+#include "StandInFiles.h"
 
 namespace Orvo::Testing {
 
@@ -124,12 +125,8 @@ void StandIns::writeControl() const
         rules.append(rule);
         control[program] = rules;
     }
-    // Written whole at once, so a stand-in starting meanwhile never reads half of it.
-    QSaveFile file(m_dir.filePath("control.json"));
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(control).toJson());
-        file.commit();
-    }
+    replaceStandInFile(QFile::encodeName(m_dir.filePath("control.json")).toStdString(),
+                       QJsonDocument(control).toJson().toStdString());
 }
 
 QList<StandInCall> StandIns::calls() const
@@ -216,11 +213,8 @@ void StandIns::setRegistryValue(const QString &valueName, const QString &type, c
     QJsonObject values = registry.value(key).toObject();
     values[valueName] = QJsonObject { { "type", type }, { "data", data } };
     registry[key] = values;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(registry).toJson());
-        file.commit();
-    }
+    replaceStandInFile(QFile::encodeName(path).toStdString(),
+                       QJsonDocument(registry).toJson().toStdString());
 }
 
 std::optional<QString> StandIns::registryValue(const QString &valueName, const QString &key) const
