@@ -516,17 +516,6 @@ void sleepMs(int ms)
     while (::nanosleep(&ts, &ts) != 0) { }
 }
 
-void writeAll(int fd, const std::string &data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n <= 0)
-            return;
-        done += std::size_t(n);
-    }
-}
-
 // One write() per record with O_APPEND keeps records of concurrent calls whole.
 void appendRecord(const std::string &dir, const std::string &program, const Strings &args)
 {
@@ -544,7 +533,7 @@ void appendRecord(const std::string &dir, const std::string &program, const Stri
         = ::open((dir + "/calls.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    writeAll(fd, line);
+    Orvo::Testing::writeAll(fd, line);
     ::close(fd);
 }
 
@@ -861,10 +850,10 @@ int main(int argc, char *argv[])
     if (rule.contains("exitCode"))
         answer.exitCode = rule["exitCode"].toInt(0);
 
-    writeAll(STDOUT_FILENO, answer.out);
-    writeAll(STDERR_FILENO, answer.err);
+    Orvo::Testing::writeAll(STDOUT_FILENO, answer.out);
+    Orvo::Testing::writeAll(STDERR_FILENO, answer.err);
     for (const auto &[channel, text] : answer.chunks) {
-        writeAll(channel == 1 ? STDOUT_FILENO : STDERR_FILENO, text);
+        Orvo::Testing::writeAll(channel == 1 ? STDOUT_FILENO : STDERR_FILENO, text);
         sleepMs(200);
     }
 

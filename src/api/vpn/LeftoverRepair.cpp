@@ -66,14 +66,14 @@ void LeftoverRepair::recordCore(qint64 pid)
     // others could have written is not trusted at the next start.
     QFile::remove(path);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
-        qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << path;
+    const bool opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly);
+    if (opened && file.write(QJsonDocument(record).toJson(QJsonDocument::Compact)) >= 0
+        && file.flush())
         return;
-    }
-    if (file.write(QJsonDocument(record).toJson(QJsonDocument::Compact)) < 0 || !file.flush()) {
+    // Only a file this call made is taken back; one that stood in the way is not ours.
+    if (opened)
         file.remove();
-        qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << path;
-    }
+    qWarning().noquote() << "[LeftoverRepair] 无法写入核心记录:" << path;
 }
 
 void LeftoverRepair::forgetCore(qint64 pid)
